@@ -1,0 +1,61 @@
+#pragma once
+// What the program asks of the desktop: open a file, folder or address; choose
+// a folder; copy a folder with a progress dialog; show a message. The desktop
+// implementation is the default; tests install a recording fake.
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QWidget;
+
+namespace zolt::platform {
+
+struct CopyOutcome {
+  enum class Result { Completed, Cancelled, Failed };
+  Result result = Result::Completed;
+  std::string failedPath;  // the file or folder that could not be copied
+  std::string error;       // the system's reason, in English
+  std::uint64_t files = 0; // files copied
+  std::uint64_t bytes = 0; // bytes copied
+};
+
+class Shell {
+ public:
+  virtual ~Shell() = default;
+
+  // The desktop's "open": an executable regular file is started detached with
+  // its own folder as working directory; anything else (a folder, a document,
+  // a web address) goes to the desktop's handler. Never waits; a failure is
+  // written to standard error and otherwise ignored.
+  virtual void Open(const std::string& target) = 0;
+
+  // The folder dialog owned by `owner` ("Cartella di destinazione",
+  // "Selezionare una cartella"), opening on the folder chosen at its previous
+  // use in this run. Empty when cancelled.
+  virtual std::optional<std::string> ChooseFolder(QWidget* owner) = 0;
+
+  // Copies the whole content of `source` (sub-folders included) into
+  // `destination`, creating missing folders and replacing existing files
+  // without asking, with a cancellable progress dialog owned by `owner`.
+  // Names in `skipTopLevel` (compared without regard to case) are left out at
+  // the source's top level only.
+  virtual CopyOutcome CopyFolder(const std::string& source, const std::string& destination,
+                                 QWidget* owner, const std::vector<std::string>& skipTopLevel) = 0;
+
+  // Message box titled "Information" with an information icon and one OK button.
+  virtual void Information(QWidget* owner, const QString& text) = 0;
+
+  // Message box for a failure (warning icon, one OK button).
+  virtual void Warning(QWidget* owner, const QString& text) = 0;
+};
+
+// The shell in use: the desktop one unless a test installed another.
+Shell& CurrentShell();
+
+// Installs `shell` (not owned) for the rest of the run; nullptr restores the desktop one.
+void SetShell(Shell* shell);
+
+}  // namespace zolt::platform
