@@ -21,6 +21,21 @@ if(ZOLT_SANITIZE)
     -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
   target_link_options(zolt_options INTERFACE -fsanitize=address,undefined)
 endif()
+if(ZOLT_FUZZ)
+  # Every library is instrumented for coverage; only the fuzz programs link libFuzzer's main.
+  target_compile_options(zolt_options INTERFACE
+    -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  target_link_options(zolt_options INTERFACE -fsanitize=address,undefined)
+endif()
+
+# zolt_add_fuzzer(NAME SOURCES... LIBS ...): a libFuzzer program (ZOLT_FUZZ builds only).
+function(zolt_add_fuzzer name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} zolt_options)
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+endfunction()
 
 # Texts from the disc must pass through our decoding helper, never an implicit cast.
 add_library(zolt_qt_strict INTERFACE)
