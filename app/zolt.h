@@ -1,0 +1,149 @@
+#pragma once
+// The main window: header with the section tabs, the navigation tree at the
+// left, the item page (title, description, picture, action buttons, or the
+// Home page's web view) and the banner strip at the bottom. Fixed layout of
+// 757 x 491 pixels.
+
+#include <QColor>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <array>
+#include <string>
+
+class QLabel;
+class QMovie;
+class QTreeWidget;
+class QTreeWidgetItem;
+class QWebEngineView;
+
+namespace zolt {
+class RichTextViewer;
+class LabelButton;
+}  // namespace zolt
+
+class TZolt : public QWidget {
+  Q_OBJECT
+  Q_DISABLE_COPY_MOVE(TZolt)
+
+ public:
+  explicit TZolt(QWidget* parent = nullptr);
+  ~TZolt() override;
+
+  // State of the current item and section. The search window writes
+  // PercorsoProdotto and the title, then calls AggiornaScheda.
+  std::string PercorsoProdotto;    // item folder, no trailing separator
+  std::string CartellaSezione;     // section folder name with its "_"
+  std::string EseguibileProdotto;  // program file found by CercaEseguibile
+  QString IndirizzoBanner;         // what a click on the banner opens
+  QColor ColoreScuro;              // label-buttons, unselected tabs
+  QColor ColoreChiaro;             // light strips, the selected tab
+
+  // The search window, shown by "  Ricerca  " (set by start-up; not owned).
+  QWidget* FRicerca = nullptr;
+
+  // Header.
+  QWidget* Panel3 = nullptr;
+  QLabel* RxGIFAnimator1 = nullptr;
+  zolt::LabelButton* Label5 = nullptr;
+  std::array<zolt::LabelButton*, 12> Linguette{};  // Linguetta01..06, Label8..13
+  zolt::LabelButton* Linguetta01 = nullptr;
+  zolt::LabelButton* Label8 = nullptr;
+  zolt::LabelButton* Label7 = nullptr;  // " Home "
+  zolt::LabelButton* Label3 = nullptr;  // "  Ricerca  "
+  QLabel* Image1 = nullptr;
+  QLabel* Image2 = nullptr;
+  QLabel* Image3 = nullptr;
+  QLabel* Image6 = nullptr;
+  QLabel* Image7 = nullptr;
+  QLabel* Image8 = nullptr;
+  QLabel* Image9 = nullptr;
+
+  // Left column.
+  QWidget* Panel1 = nullptr;
+  QLabel* Panel2 = nullptr;
+  QTreeWidget* Elenco = nullptr;
+
+  // Item page.
+  QWidget* MainPanel = nullptr;
+  QLabel* LProdotto = nullptr;
+  QWidget* Panel4 = nullptr;
+  zolt::LabelButton* Label4 = nullptr;  // "  Installa  "
+  zolt::LabelButton* Label2 = nullptr;  // "  Copia file  "
+  zolt::LabelButton* Label1 = nullptr;  // "  Sfoglia  "
+  zolt::LabelButton* Immagine = nullptr;
+  zolt::RichTextViewer* MemoTesto = nullptr;
+  QWidget* PanBrowser = nullptr;
+  QWebEngineView* WebBrowser1 = nullptr;
+  QStringList Memo1;  // lines of the last "banner.txt" read
+
+  // Bottom strip.
+  QWidget* PanBanner = nullptr;
+  zolt::LabelButton* Banner = nullptr;
+  QLabel* Image5 = nullptr;
+  QLabel* Image4 = nullptr;
+  zolt::LabelButton* Label6 = nullptr;  // "Powered by Tavelo"
+
+  // Refreshes the item page from PercorsoProdotto; an empty title keeps the
+  // tree's own title rule.
+  void AggiornaScheda(const QString& titolo);
+  // Looks for a program file under `percorso`; sets EseguibileProdotto when found.
+  bool CercaEseguibile(const std::string& percorso);
+
+  // Handlers, named after the control and the event.
+  void FormShow();
+  void CreaLinguette();
+  void Linguetta01Click(zolt::LabelButton* linguetta);
+  void AttivaMenuClick();
+  void ElencoClick();
+  void ElencoExpanding(QTreeWidgetItem* voce);
+  void ElencoCollapsing(QTreeWidgetItem* voce);
+  void Label3Click();
+  void Label5Click();
+  void Image2Click();
+  void ImageCopiaClick();
+  void ImmagineClick();
+  void Label1Click();
+  void BannerClick();
+  void MemoTestoURLClick(const QString& indirizzo);
+  void Label6Click();
+  void Linguetta01MouseMove(QLabel* etichetta);
+  void Linguetta02MouseLeave(QLabel* etichetta);
+
+  // The number of times FormShow has run (it runs on the first show only).
+  int FormShowCount() const { return formShowCount_; }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void setupWindow();
+  void setupHeader();
+  void setupTabs();
+  void setupLeftColumn();
+  void setupItemPage();
+  void setupWebView();
+  void setupBannerStrip();
+  void setupDocking();
+  void wireHandlers();
+
+  void setPanel1Width(int width);
+  void colourTabs(zolt::LabelButton* selected);
+  void showSelectedEntry(QTreeWidgetItem* voce);
+  bool refreshFromTree(const QString& titolo);
+  void loadDescription();
+  void loadPicture();
+  void loadBanner();
+  void loadBannerAddress();
+  void updateInstallButton();
+  void fillBrowserPane();
+  std::string itemFile(const char* name) const;
+
+  QMovie* bannerMovie_ = nullptr;
+  QMovie* logoMovie_ = nullptr;
+  QWidget* middle_ = nullptr;
+  bool browserFillsPage_ = false;
+  bool shown_ = false;
+  int formShowCount_ = 0;
+};
