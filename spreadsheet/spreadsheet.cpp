@@ -1,0 +1,133 @@
+#include "spreadsheet/spreadsheet.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <limits>
+#include <system_error>
+
+namespace zolt {
+
+namespace {
+const TCellValue kNull;
+}
+
+// --- TSpreadSheetCols ------------------------------------------------------
+
+const TKeloCell* TSpreadSheetCols::Cell(int column) const noexcept {
+  if (column < 0 || column >= Count()) return nullptr;
+  const TKeloCell& cell = cells_[static_cast<std::size_t>(column)];
+  return cell.Value.IsNull() ? nullptr : &cell;
+}
+
+TKeloCell& TSpreadSheetCols::Ensure(int column) {
+  const auto index = static_cast<std::size_t>(std::max(column, 0));
+  if (index >= cells_.size()) cells_.resize(index + 1);
+  return cells_[index];
+}
+
+// --- TSpreadSheetCells -----------------------------------------------------
+
+const TSpreadSheetRow* TSpreadSheetCells::Row(int row) const noexcept {
+  if (row < 0 || static_cast<std::size_t>(row) >= rows_.size()) return nullptr;
+  const TSpreadSheetRow& r = rows_[static_cast<std::size_t>(row)];
+  return r.Cols().Count() == 0 ? nullptr : &r;
+}
+
+const TCellValue& TSpreadSheetCells::CellValue(int column, int row) const noexcept {
+  const TSpreadSheetRow* r = Row(row);
+  if (r == nullptr) return kNull;
+  const TKeloCell* cell = r->Cols().Cell(column);
+  return cell == nullptr ? kNull : cell->Value;
+}
+
+TSpreadSheetRow& TSpreadSheetCells::EnsureRow(int row) {
+  const auto index = static_cast<std::size_t>(std::max(row, 0));
+  if (index >= rows_.size()) {
+    // Rows arrive in order; growing geometrically keeps appends cheap.
+    if (index >= rows_.capacity()) rows_.reserve(std::max(index + 1, rows_.capacity() * 2));
+    rows_.resize(index + 1);
+  }
+  return rows_[index];
+}
+
+void TSpreadSheetCells::Store(int column, int row, const TCellValue& value, TAlignment alignment) {
+  if (row < 0 || column < 0) return;
+  TKeloCell& cell = EnsureRow(row).Cols().Ensure(column);
+  cell.Value = value;
+  cell.Alignment = alignment;
+  if (column >= ColCount) ColCount = column + 1;
+  if (row >= RowCount) RowCount = row + 1;
+}
+
+void TSpreadSheetCells::Clear() noexcept {
+  rows_.clear();
+  rows_.shrink_to_fit();
+  LastColumn = LastRow = ColCount = RowCount = 0;
+}
+
+// --- TSpreadSheets ---------------------------------------------------------
+
+int TSpreadSheets::AddSheet() {
+  sheets_.push_back(std::make_unique<TSpreadSheet>("Sheet" + std::to_string(sheets_.size() + 1)));
+  return Count() - 1;
+}
+
+TSpreadSheet& TSpreadSheets::Sheet(int index) {
+  if (index < 0) index = 0;
+  while (Count() <= index) AddSheet();
+  return *sheets_[static_cast<std::size_t>(index)];
+}
+
+const TSpreadSheet* TSpreadSheets::Find(int index) const noexcept {
+  if (index < 0 || index >= Count()) return nullptr;
+  return sheets_[static_cast<std::size_t>(index)].get();
+}
+
+void TSpreadSheets::Delete(int index) {
+  if (index < 0 || index >= Count())
+    throw ESpreadSheetError("List index out of bounds (" + std::to_string(index) + ")");
+  sheets_.erase(sheets_.begin() + index);
+}
+
+// --- TSpreadSheetFile ------------------------------------------------------
+
+void TSpreadSheetFile::LoadFromFile(const std::string& name) {
+  sheets_.Clear();
+  const auto first = name.find_first_not_of(' ');
+  if (first == std::string::npos) throw ESpreadSheetError("File is not defined.");
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(name, ec)) throw ESpreadSheetError("File is not exists.");
+  fileName_ = name;
+  InstallDefaultHandlers();
+}
+
+void TSpreadSheetFile::InstallDefaultHandlers() {
+  if (!OnDimensions) {
+    OnDimensions = [this](TCustomSpreadSheetFile&, int sheetIndex, int, int lastRow, int, int lastColumn) {
+      TSpreadSheetCells& cells = sheets_.Sheet(sheetIndex).Cells();
+      cells.LastRow = lastRow;
+      cells.LastColumn = lastColumn;
+    };
+  }
+  if (!OnCellValue) {
+    OnCellValue = [this](TCustomSpreadSheetFile&, int sheetIndex, int row, int column, const TCellValue& value,
+                         TAlignment alignment) {
+      if (value.IsEmpty()) return;
+      sheets_.Sheet(sheetIndex).Cells().Store(column, row, value, alignment);
+    };
+  }
+  if (!OnSheet) {
+    OnSheet = [this](TCustomSpreadSheetFile&, const std::string& caption, int, bool&) {
+      sheets_.Sheet(sheets_.AddSheet()).Caption = caption;
+    };
+  }
+}
+
+void TSpreadSheetFile::ReportProgress(std::int64_t position, std::int64_t totalSize) {
+  if (!OnLoadProgress) return;
+  constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
+  OnLoadProgress(*this, static_cast<std::int32_t>(std::min(position, kMax)),
+                 static_cast<std::int32_t>(std::min(totalSize, kMax)));
+}
+
+}  // namespace zolt
