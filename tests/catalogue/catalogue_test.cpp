@@ -1,0 +1,277 @@
+// The disc catalogue against small discs laid out in temporary folders.
+
+#include "app/catalogue.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace zolt::catalogue {
+namespace {
+
+namespace fs = std::filesystem;
+using Names = std::vector<std::string>;
+
+class TempDisc {
+ public:
+  TempDisc() {
+    std::string pattern = (fs::temp_directory_path() / "zolt-catalogue-XXXXXX").string();
+    root_ = mkdtemp(pattern.data());
+    // Readable by others so the tests that drop privileges can still enter it.
+    fs::permissions(root_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                               fs::perms::others_read | fs::perms::others_exec);
+  }
+  ~TempDisc() {
+    std::error_code ignored;
+    fs::permissions(root_, fs::perms::owner_all, ignored);
+    for (const auto& entry : fs::recursive_directory_iterator(root_, ignored)) {
+      fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+    }
+    fs::remove_all(root_, ignored);
+  }
+  TempDisc(const TempDisc&) = delete;
+  TempDisc& operator=(const TempDisc&) = delete;
+
+  // The root with its trailing separator, as the catalogue calls take it.
+  std::string Root() const { return root_ + "/"; }
+  std::string Path(const std::string& relative) const { return root_ + "/" + relative; }
+
+  void Folder(const std::string& relative) const { fs::create_directories(Path(relative)); }
+  void File(const std::string& relative, const std::string& content = "x") const {
+    fs::create_directories(fs::path(Path(relative)).parent_path());
+    std::ofstream(Path(relative), std::ios::binary) << content;
+  }
+  void Link(const std::string& target, const std::string& relative) const {
+    fs::create_directory_symlink(target, Path(relative));
+  }
+
+ private:
+  std::string root_;
+};
+
+// Root reads every folder regardless of its permissions; the unreadable cases
+// run with the effective user switched to "nobody" for their duration.
+class AsUnprivileged {
+ public:
+  AsUnprivileged() {
+    if (geteuid() == 0) switched_ = seteuid(65534) == 0;
+  }
+  ~AsUnprivileged() {
+    if (switched_) (void)seteuid(0);
+  }
+  AsUnprivileged(const AsUnprivileged&) = delete;
+  AsUnprivileged& operator=(const AsUnprivileged&) = delete;
+  bool Works() const { return switched_ || geteuid() != 0; }
+
+ private:
+  bool switched_ = false;
+};
+
+Names List(const std::string& folder) {
+  Names names{"left over"};
+  ElencaCartelle(folder, names);
+  return names;
+}
+
+Names Search(const std::string& pathAndMask, unsigned mask = kAttrArchive) {
+  auto found = CercaFile(pathAndMask, mask);
+  return found ? *found : Names{"<null>"};
+}
+
+// --- Paths -----------------------------------------------------------------
+
+TEST(CatalogueTest, JoinPathPutsExactlyOneSeparatorBetween) {
+  EXPECT_EQ(JoinPath("/disc/Giochi_", "testo.txt"), "/disc/Giochi_/testo.txt");
+  EXPECT_EQ(JoinPath("/disc/Giochi_/", "testo.txt"), "/disc/Giochi_/testo.txt");
+  EXPECT_EQ(JoinPath("/disc//", "/Home"), "/disc/Home");
+  EXPECT_EQ(JoinPath("/", "Home"), "/Home");
+  EXPECT_EQ(JoinPath("", "Home"), "Home");
+}
+
+TEST(CatalogueTest, DiscRootIsTheProgramFolderUnlessOverridden) {
+  const std::string root = DiscRoot();
+  ASSERT_FALSE(root.empty());
+  EXPECT_EQ(root.back(), '/');
+  EXPECT_TRUE(fs::exists(root + "catalogue_test"));
+
+  SetDiscRootForTesting("/some/disc");
+  EXPECT_EQ(DiscRoot(), "/some/disc/");
+  SetDiscRootForTesting("");
+  EXPECT_EQ(DiscRoot(), root);
+}
+
+// --- ElencaCartelle ---------------------------------------------------------
+
+TEST(CatalogueTest, ListsOnlyFoldersWhoseOnlyUnderscoreIsTheLast) {
+  TempDisc disc;
+  for (const char* name : {"Giochi_", "Giochi", "Demo_Giochi_", "_Utility_", "Video__", "Musica_", "Home"}) {
+    disc.Folder(name);
+  }
+  disc.File("Documento_");  // a file, not a folder
+  EXPECT_EQ(List(disc.Root()), (Names{"Giochi", "Musica"}));
+}
+
+TEST(CatalogueTest, LeavesOutHiddenFoldersAndKeepsLinkedOnes) {
+  TempDisc disc;
+  disc.Folder(".Nascosti_");
+  disc.Folder("Altrove/Vera");
+  disc.Folder("Programmi_");
+  disc.Link(disc.Path("Altrove/Vera"), "Collegata_");
+  disc.Link(disc.Path("manca"), "Rotta_");  // dangling link: nothing to open
+  EXPECT_EQ(List(disc.Root()), (Names{"Collegata", "Programmi"}));
+}
+
+TEST(CatalogueTest, ListingIsInByteOrderOfTheFolderNames) {
+  TempDisc disc;
+  // Byte order puts capitals first and "\xE8" (a Windows-1252 letter) last.
+  for (const char* name : {"beta_", "Alfa_", "Zeta_", "alfa_", "\xE8lite_", "10_", "9_"}) disc.Folder(name);
+  EXPECT_EQ(List(disc.Root()), (Names{"10", "9", "Alfa", "Zeta", "alfa", "beta", "\xE8lite"}));
+}
+
+TEST(CatalogueTest, MissingOrUnreadableFolderGivesAnEmptyList) {
+  TempDisc disc;
+  EXPECT_EQ(List(disc.Path("non-esiste/")), Names{});
+  disc.File("file");
+  EXPECT_EQ(List(disc.Path("file/")), Names{});
+
+  disc.Folder("Chiusa/Dentro_");
+  fs::permissions(disc.Path("Chiusa"), fs::perms::none);
+  AsUnprivileged user;
+  if (!user.Works()) GTEST_SKIP() << "cannot drop privileges to test an unreadable folder";
+  EXPECT_EQ(List(disc.Path("Chiusa/")), Names{});
+}
+
+// --- CercaFile ----------------------------------------------------------------
+
+TEST(CatalogueTest, SearchListsAFolderBeforeItsSubFoldersDepthFirst) {
+  TempDisc disc;
+  disc.File("Item_/z.exe");
+  disc.File("Item_/a.exe");
+  disc.File("Item_/b/deep/x.exe");
+  disc.File("Item_/b/y.exe");
+  disc.File("Item_/a/w.exe");
+  disc.File("Item_/c.txt");
+  const std::string base = disc.Path("Item_/");
+  EXPECT_EQ(Search(base + "*.exe"), (Names{base + "a.exe", base + "z.exe", base + "a/w.exe",
+                                          base + "b/y.exe", base + "b/deep/x.exe"}));
+}
+
+TEST(CatalogueTest, SearchMaskIsAWindowsWildcardWithoutCase) {
+  TempDisc disc;
+  for (const char* name : {"GIOCO.EXE", "setup.Exe", "leggimi", "leggimi.txt", "a.exe.bak", "ab.exe"}) {
+    disc.File(std::string("I_/") + name);
+  }
+  const std::string base = disc.Path("I_/");
+  EXPECT_EQ(Search(base + "*.exe"), (Names{base + "GIOCO.EXE", base + "ab.exe", base + "setup.Exe"}));
+  EXPECT_EQ(Search(base + "?.exe*"), (Names{base + "a.exe.bak"}));
+  EXPECT_EQ(Search(base + "LEGGIMI.*"), (Names{base + "leggimi", base + "leggimi.txt"}));
+  EXPECT_EQ(Search(base + "*.*").size(), 6u);
+  EXPECT_EQ(Search(base + "Setup.exe"), (Names{base + "setup.Exe"}));
+  EXPECT_EQ(Search(base), Names{});  // no mask, nothing matches
+}
+
+TEST(CatalogueTest, SearchAttributeMaskAdmitsFoldersAndHiddenOnlyWhenAsked) {
+  TempDisc disc;
+  disc.File("I_/file.txt");
+  disc.File("I_/.nascosto.txt");
+  disc.File("I_/.cartella/dentro.txt");
+  disc.Folder("I_/cartella.txt");
+  const std::string base = disc.Path("I_/");
+  EXPECT_EQ(Search(base + "*.txt"), (Names{base + "file.txt"}));
+  EXPECT_EQ(Search(base + "*.txt", kAttrArchive | kAttrDirectory),
+            (Names{base + "cartella.txt", base + "file.txt"}));
+  EXPECT_EQ(Search(base + "*.txt", kAttrArchive | kAttrHidden),
+            (Names{base + ".nascosto.txt", base + "file.txt", base + ".cartella/dentro.txt"}));
+  // Read-only files are ordinary files.
+  fs::permissions(base + "file.txt", fs::perms::owner_read);
+  EXPECT_EQ(Search(base + "file.txt"), (Names{base + "file.txt"}));
+}
+
+TEST(CatalogueTest, SearchSkipsSpecialFilesAndDanglingLinks) {
+  TempDisc disc;
+  disc.Folder("I_");
+  ASSERT_EQ(mkfifo(disc.Path("I_/tubo.exe").c_str(), 0644), 0);
+  fs::create_symlink(disc.Path("manca.exe"), disc.Path("I_/rotto.exe"));
+  disc.File("vero.exe");
+  fs::create_symlink(disc.Path("vero.exe"), disc.Path("I_/link.exe"));
+  EXPECT_EQ(Search(disc.Path("I_/*.exe")), (Names{disc.Path("I_/link.exe")}));
+}
+
+TEST(CatalogueTest, SearchSurvivesALinkLoopAndVisitsEachFolderOnce) {
+  TempDisc disc;
+  disc.File("I_/bin/gioco.exe");
+  disc.Link(disc.Path("I_"), "I_/bin/su");      // back up the tree
+  disc.Link(disc.Path("I_/bin"), "I_/ancora");  // the same folder a second time
+  const Names found = Search(disc.Path("I_/*.exe"));
+  EXPECT_EQ(found, (Names{disc.Path("I_/ancora/gioco.exe")}));
+}
+
+TEST(CatalogueTest, SearchOfAMissingFolderIsEmptyAndOfAnUnreadableOneFails) {
+  TempDisc disc;
+  EXPECT_EQ(Search(disc.Path("non-esiste/*.exe")), Names{});
+  disc.File("file.exe");
+  EXPECT_EQ(Search(disc.Path("file.exe/*.exe")), Names{});
+
+  disc.File("Chiusa/a.exe");
+  fs::permissions(disc.Path("Chiusa"), fs::perms::none);
+  AsUnprivileged user;
+  if (!user.Works()) GTEST_SKIP() << "cannot drop privileges to test an unreadable folder";
+  EXPECT_THROW(CercaFile(disc.Path("Chiusa/*.exe"), kAttrArchive), std::system_error);
+}
+
+TEST(CatalogueTest, SearchGoesOnPastAnUnreadableSubFolder) {
+  TempDisc disc;
+  disc.File("I_/a/uno.exe");
+  disc.File("I_/b/due.exe");
+  disc.File("I_/c/tre.exe");
+  fs::permissions(disc.Path("I_/b"), fs::perms::none);
+  AsUnprivileged user;
+  if (!user.Works()) GTEST_SKIP() << "cannot drop privileges to test an unreadable folder";
+  EXPECT_EQ(Search(disc.Path("I_/*.exe")), (Names{disc.Path("I_/a/uno.exe"), disc.Path("I_/c/tre.exe")}));
+}
+
+TEST(CatalogueTest, SearchKeepsNamesThatAreNotUtf8) {
+  TempDisc disc;
+  disc.File("Citt\xE0_/gi\xF9.EXE");
+  EXPECT_EQ(Search(disc.Path("Citt\xE0_/*.exe")), (Names{disc.Path("Citt\xE0_/gi\xF9.EXE")}));
+}
+
+// --- ResolveFile ----------------------------------------------------------------
+
+TEST(CatalogueTest, ResolvesPerItemFilesWithoutRegardToCase) {
+  TempDisc disc;
+  disc.File("Giochi_/Doom_/Banner.GIF");
+  disc.File("Home/Archivio.xls");
+  disc.File("Giochi_/Doom_/BIN/Setup.exe");
+  const std::string item = disc.Path("Giochi_/Doom_");
+  for (const char* spelling : {"BANNER.GIF", "Banner.gif", "banner.gif"}) {
+    EXPECT_EQ(ResolveFile(item, spelling), item + "/Banner.GIF") << spelling;
+  }
+  EXPECT_EQ(ResolveFile(disc.Root(), "home/archivio.XLS"), disc.Path("Home/Archivio.xls"));
+  EXPECT_EQ(ResolveFile(item, "bin\\setup.exe"), item + "/BIN/Setup.exe");
+  EXPECT_EQ(ResolveFile(item, "testo.txt"), std::nullopt);
+  EXPECT_EQ(ResolveFile(item, "banner.gif/x"), std::nullopt);
+  EXPECT_EQ(ResolveFile(item, ""), std::nullopt);
+  EXPECT_EQ(ResolveFile(disc.Path("manca"), "banner.gif"), std::nullopt);
+}
+
+TEST(CatalogueTest, ResolvePrefersTheExactSpellingWhenSeveralExist) {
+  TempDisc disc;
+  disc.File("I_/testo.txt", "piccolo");
+  disc.File("I_/TESTO.TXT", "grande");
+  disc.File("I_/Testo.txt", "medio");
+  EXPECT_EQ(ResolveFile(disc.Path("I_"), "Testo.txt"), disc.Path("I_/Testo.txt"));
+  // No exact spelling: the first in byte order.
+  EXPECT_EQ(ResolveFile(disc.Path("I_"), "testo.TXT"), disc.Path("I_/TESTO.TXT"));
+}
+
+}  // namespace
+}  // namespace zolt::catalogue
