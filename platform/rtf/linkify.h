@@ -1,0 +1,25 @@
+#pragma once
+// Finds the web addresses in a text, as a rich edit control does by itself:
+// http://, https://, ftp://, www., mailto: and file: at the start of a word,
+// up to the next blank, with trailing punctuation left out.
+
+#include <QString>
+#include <QStringView>
+#include <vector>
+
+class QTextDocument;
+
+namespace zolt::rtf {
+
+struct WebAddress {
+  qsizetype start = 0;   // position of the first character in the text
+  qsizetype length = 0;  // characters shown as the link
+  QString address;       // what a click opens ("www." gains "http://")
+};
+
+std::vector<WebAddress> FindWebAddresses(QStringView text);
+
+// Turns every web address of the document that is not yet a link into one.
+void LinkWebAddresses(QTextDocument& document);
+
+}  // namespace zolt::rtf

@@ -1,0 +1,86 @@
+#include "platform/rtf/richtextviewer.h"
+
+#include <QContextMenuEvent>
+#include <QMouseEvent>
+#include <QScrollBar>
+
+#include "platform/rtf/rtfreader.h"
+
+namespace zolt {
+
+RichTextViewer::RichTextViewer(QWidget* parent) : QTextEdit(parent) {
+  setReadOnly(true);
+  // No caret, no selection: the text is shown, and its links are clicked.
+  setTextInteractionFlags(Qt::NoTextInteraction);
+  setFrameShape(QFrame::NoFrame);
+  setUndoRedoEnabled(false);
+  viewport()->setCursor(Qt::ArrowCursor);
+  viewport()->setMouseTracking(true);
+  setContextMenuPolicy(Qt::PreventContextMenu);
+}
+
+void RichTextViewer::LoadRtf(std::string_view data) {
+  pressedLink_.clear();
+  pressedButton_ = Qt::NoButton;
+  rtf::ReadRtf(data, *document());
+  verticalScrollBar()->setValue(0);
+  viewport()->setCursor(Qt::ArrowCursor);
+}
+
+void RichTextViewer::Clear() {
+  pressedLink_.clear();
+  pressedButton_ = Qt::NoButton;
+  document()->clear();
+  viewport()->setCursor(Qt::ArrowCursor);
+}
+
+QString RichTextViewer::linkAt(const QPoint& viewportPos) const {
+  return anchorAt(viewportPos);
+}
+
+void RichTextViewer::mousePressEvent(QMouseEvent* event) {
+  const Qt::MouseButton button = event->button();
+  if (button == Qt::LeftButton || button == Qt::RightButton) {
+    // A press while another button is held starts nothing new.
+    if (pressedButton_ == Qt::NoButton) {
+      pressedButton_ = button;
+      pressedLink_ = linkAt(event->position().toPoint());
+    } else {
+      pressedLink_.clear();
+    }
+  }
+  event->accept();
+}
+
+void RichTextViewer::mouseReleaseEvent(QMouseEvent* event) {
+  const Qt::MouseButton button = event->button();
+  if (button != pressedButton_) {
+    event->accept();
+    return;
+  }
+  const QString pressed = pressedLink_;
+  pressedLink_.clear();
+  pressedButton_ = Qt::NoButton;
+  event->accept();
+  if (!pressed.isEmpty() && linkAt(event->position().toPoint()) == pressed) {
+    emit linkClicked(pressed);
+  }
+}
+
+void RichTextViewer::mouseMoveEvent(QMouseEvent* event) {
+  const bool overLink = !linkAt(event->position().toPoint()).isEmpty();
+  viewport()->setCursor(overLink ? Qt::PointingHandCursor : Qt::ArrowCursor);
+  event->accept();
+}
+
+void RichTextViewer::mouseDoubleClickEvent(QMouseEvent* event) {
+  // The second press of a double click is a press like any other.
+  mousePressEvent(event);
+}
+
+void RichTextViewer::contextMenuEvent(QContextMenuEvent* event) {
+  // The right button follows links; there is no menu to offer.
+  event->accept();
+}
+
+}  // namespace zolt

@@ -1,0 +1,950 @@
+#include "platform/rtf/rtfreader.h"
+
+#include <QColor>
+#include <QImage>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextImageFormat>
+#include <QUrl>
+#include <algorithm>
+#include <climits>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/rtf/codepages.h"
+#include "platform/rtf/linkify.h"
+#include "platform/textcodec.h"
+
+namespace zolt::rtf {
+namespace {
+
+// Limits that keep any input, however hostile, within bounded time and memory.
+constexpr std::size_t kMaxDepth = 1024;                // deeper groups share their parent's state
+constexpr qsizetype kMaxTextChars = 16 * 1024 * 1024;  // a description is never near this
+constexpr std::size_t kMaxPictureBytes = 32 * 1024 * 1024;
+constexpr std::size_t kMaxFields = 100000;
+constexpr std::size_t kMaxFieldInstruction = 2048;
+constexpr std::size_t kMaxColours = 4096;
+constexpr std::size_t kMaxFontName = 256;
+constexpr int kMaxTwips = 31680;            // 22 inches: indents and spacing beyond are noise
+constexpr int kMaxPictureSide = 4096;       // pixels on screen
+constexpr qsizetype kFlushThreshold = 65536;  // characters buffered before they go to the document
+
+// Where the text of a group goes.
+enum class Dest : unsigned char { Body, Skip, FontTable, ColourTable, FieldInstruction, Picture };
+
+struct CharState {
+  int font = -1;
+  int halfPoints = 0;  // 0: the viewer's own size
+  int foreground = -1;
+  int background = -1;
+  signed char vertical = 0;  // 1 superscript, -1 subscript
+  bool bold = false;
+  bool italic = false;
+  bool underline = false;
+  bool strike = false;
+  bool hidden = false;
+  bool operator==(const CharState&) const = default;
+};
+
+struct ParaState {
+  int alignment = 0;  // 0 left, 1 centre, 2 right, 3 justified
+  int leftIndent = 0;  // twips, as all below
+  int rightIndent = 0;
+  int firstIndent = 0;
+  int spaceBefore = 0;
+  int spaceAfter = 0;
+  bool operator==(const ParaState&) const = default;
+};
+
+struct GroupState {
+  CharState chars;
+  ParaState para;
+  int codePage = 1252;
+  int unicodeSkip = 1;  // \ucN
+  int field = -1;       // the field whose instruction or result this group holds
+  int link = -1;        // the field whose address the text links to
+  Dest dest = Dest::Body;
+  bool ownsPicture = false;
+};
+
+enum class Word {
+  Unknown, Skip,
+  // document
+  Ansi, Mac, Pc, Pca, AnsiCodePage, DefaultFont, FontTable, ColourTable,
+  // font and colour tables
+  Font, FontCharset, FontCodePage, Red, Green, Blue,
+  // character formatting
+  Plain, Bold, Italic, Underline, UnderlineNone, Strike, Hidden, FontSize,
+  Foreground, Background, Super, Sub, NoSuperSub, Up, Down,
+  // paragraphs and breaks
+  Pard, Par, Line, Tab, AlignLeft, AlignCentre, AlignRight, AlignJustify,
+  LeftIndent, RightIndent, FirstIndent, SpaceBefore, SpaceAfter, Cell, Row,
+  // characters
+  Unicode, UnicodeSkip, Special,
+  // fields, pictures, binary data
+  Field, FieldInstruction, FieldResult, Picture, Jpeg, Png, PictureWidth, PictureHeight,
+  GoalWidth, GoalHeight, ScaleX, ScaleY, Binary, Body,
+};
+
+struct WordEntry {
+  Word word;
+  char16_t character = 0;  // for Word::Special
+};
+
+const std::unordered_map<std::string_view, WordEntry>& WordTable() {
+  static const std::unordered_map<std::string_view, WordEntry> table = [] {
+    std::unordered_map<std::string_view, WordEntry> t;
+    const std::pair<std::string_view, Word> words[] = {
+        {"ansi", Word::Ansi}, {"mac", Word::Mac}, {"pc", Word::Pc}, {"pca", Word::Pca},
+        {"ansicpg", Word::AnsiCodePage}, {"deff", Word::DefaultFont},
+        {"fonttbl", Word::FontTable}, {"colortbl", Word::ColourTable},
+        {"f", Word::Font}, {"fcharset", Word::FontCharset}, {"cpg", Word::FontCodePage},
+        {"red", Word::Red}, {"green", Word::Green}, {"blue", Word::Blue},
+        {"plain", Word::Plain}, {"b", Word::Bold}, {"i", Word::Italic},
+        {"ul", Word::Underline}, {"uld", Word::Underline}, {"uldash", Word::Underline},
+        {"uldashd", Word::Underline}, {"uldashdd", Word::Underline}, {"uldb", Word::Underline},
+        {"ulhwave", Word::Underline}, {"ulldash", Word::Underline}, {"ulth", Word::Underline},
+        {"ulthd", Word::Underline}, {"ulthdash", Word::Underline}, {"ulthdashd", Word::Underline},
+        {"ulthdashdd", Word::Underline}, {"ulthldash", Word::Underline},
+        {"ululdbwave", Word::Underline}, {"ulw", Word::Underline}, {"ulwave", Word::Underline},
+        {"ulnone", Word::UnderlineNone}, {"strike", Word::Strike}, {"striked", Word::Strike},
+        {"v", Word::Hidden}, {"fs", Word::FontSize}, {"cf", Word::Foreground},
+        {"cb", Word::Background}, {"highlight", Word::Background}, {"chcbpat", Word::Background},
+        {"super", Word::Super}, {"sub", Word::Sub}, {"nosupersub", Word::NoSuperSub},
+        {"up", Word::Up}, {"dn", Word::Down},
+        {"pard", Word::Pard}, {"par", Word::Par}, {"sect", Word::Par}, {"page", Word::Par},
+        {"line", Word::Line}, {"tab", Word::Tab}, {"ql", Word::AlignLeft},
+        {"qc", Word::AlignCentre}, {"qr", Word::AlignRight}, {"qj", Word::AlignJustify},
+        {"li", Word::LeftIndent}, {"ri", Word::RightIndent}, {"fi", Word::FirstIndent},
+        {"sb", Word::SpaceBefore}, {"sa", Word::SpaceAfter},
+        {"cell", Word::Cell}, {"nestcell", Word::Cell}, {"row", Word::Row},
+        {"nestrow", Word::Row}, {"u", Word::Unicode}, {"uc", Word::UnicodeSkip},
+        {"field", Word::Field}, {"fldinst", Word::FieldInstruction},
+        {"fldrslt", Word::FieldResult}, {"pict", Word::Picture}, {"jpegblip", Word::Jpeg},
+        {"pngblip", Word::Png}, {"picw", Word::PictureWidth}, {"pich", Word::PictureHeight},
+        {"picwgoal", Word::GoalWidth}, {"pichgoal", Word::GoalHeight},
+        {"picscalex", Word::ScaleX}, {"picscaley", Word::ScaleY}, {"bin", Word::Binary},
+        // Destinations whose text is shown although writers mark them optional.
+        {"shppict", Word::Body}, {"nesttableprops", Word::Body},
+    };
+    for (const auto& [name, word] : words) t.emplace(name, WordEntry{word});
+    // Destinations that hold no body text.
+    for (std::string_view name :
+         {"stylesheet", "info", "header", "headerl", "headerr", "headerf", "footer", "footerl",
+          "footerr", "footerf", "footnote", "annotation", "atnid", "atnauthor", "atndate",
+          "nonshppict", "nonesttables", "listtable", "listoverridetable", "revtbl", "rsidtbl",
+          "pn", "pntxta", "pntxtb", "pnseclvl", "xe", "tc", "txe", "rxe", "objdata", "objclass",
+          "objname", "themedata", "colorschememapping", "latentstyles", "datastore",
+          "xmlnstbl", "generator", "filetbl", "bkmkstart", "bkmkend", "template", "docvar",
+          "userprops", "pgdsctbl", "protusertbl", "ftnsep", "ftnsepc", "aftnsep", "aftnsepc",
+          "ftncn", "aftncn", "picprop", "sp", "sn", "sv", "do", "mmath", "comment", "title",
+          "subject", "author", "operator", "keywords", "doccomm", "company", "manager",
+          "category", "hlinkbase", "buptim", "creatim", "printim", "revtim", "falt", "panose",
+          "fname", "blipuid", "shpinst", "formfield", "datafield", "ffname", "private",
+          "listpicture", "wgrffmtfilter", "oldcprops", "oldpprops", "oldsprops", "oldtprops",
+          "chftn", "chftnsep", "passwordhash", "atrfstart", "atrfend"}) {
+      t.emplace(name, WordEntry{Word::Skip});
+    }
+    const std::pair<std::string_view, char16_t> specials[] = {
+        {"emdash", u'\u2014'}, {"endash", u'\u2013'}, {"emspace", u'\u2003'},
+        {"enspace", u'\u2002'}, {"qmspace", u'\u2005'}, {"bullet", u'\u2022'},
+        {"lquote", u'\u2018'}, {"rquote", u'\u2019'}, {"ldblquote", u'\u201C'},
+        {"rdblquote", u'\u201D'}, {"zwj", 0}, {"zwnj", 0}, {"ltrmark", 0}, {"rtlmark", 0},
+    };
+    for (const auto& [name, character] : specials) t.emplace(name, WordEntry{Word::Special, character});
+    return t;
+  }();
+  return table;
+}
+
+bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+int Twips(int value) { return std::clamp(value, -kMaxTwips, kMaxTwips); }
+double Pixels(int twips) { return twips / 15.0; }  // 1440 twips an inch, 96 pixels an inch
+
+// The address a HYPERLINK field instruction names: its first argument, with
+// the \l switch's bookmark as the fragment. Empty for other fields.
+QString HyperlinkAddress(std::string_view instruction) {
+  std::size_t i = instruction.find_first_not_of(" \t\r\n");
+  if (i == std::string_view::npos) return {};
+  constexpr std::string_view kKeyword = "HYPERLINK";
+  if (instruction.size() - i < kKeyword.size()) return {};
+  for (std::size_t k = 0; k < kKeyword.size(); ++k) {
+    char c = instruction[i + k];
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (c != kKeyword[k]) return {};
+  }
+  i += kKeyword.size();
+  std::string address;
+  std::string bookmark;
+  bool haveAddress = false;
+  char pendingSwitch = 0;
+  while (i < instruction.size()) {
+    const char c = instruction[i];
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+      ++i;
+      continue;
+    }
+    if (c == '\\' && i + 1 < instruction.size() && IsLetter(instruction[i + 1])) {
+      pendingSwitch = instruction[i + 1];
+      i += 2;
+      continue;
+    }
+    std::string argument;
+    if (c == '"') {
+      ++i;
+      while (i < instruction.size() && instruction[i] != '"') {
+        if (instruction[i] == '\\' && i + 1 < instruction.size() &&
+            (instruction[i + 1] == '\\' || instruction[i + 1] == '"')) {
+          ++i;
+        }
+        argument += instruction[i++];
+      }
+      ++i;
+    } else {
+      while (i < instruction.size() && instruction[i] != ' ' && instruction[i] != '\t') {
+        argument += instruction[i++];
+      }
+    }
+    if (pendingSwitch == 'l' || pendingSwitch == 'L') {
+      bookmark = argument;
+    } else if (pendingSwitch == 0 && !haveAddress) {
+      address = argument;
+      haveAddress = true;
+    }
+    pendingSwitch = 0;
+  }
+  if (!bookmark.empty()) address += '#' + bookmark;
+  return DecodeDiscText(address).trimmed();
+}
+
+struct Font {
+  int charset = 0;
+  int codePage = 0;  // \cpg, when given
+  std::string name;
+  bool nameDone = false;
+};
+
+struct FieldState {
+  std::string instruction;
+  QString address;
+  bool parsed = false;
+};
+
+struct PictureState {
+  enum class Format { Other, Jpeg, Png } format = Format::Other;
+  int width = 0;
+  int height = 0;
+  int goalWidth = 0;
+  int goalHeight = 0;
+  int scaleX = 100;
+  int scaleY = 100;
+  std::string data;
+  int highNibble = -1;
+  bool tooBig = false;
+};
+
+class Reader {
+ public:
+  Reader(std::string_view data, QTextDocument& document)
+      : data_(data), document_(document), cursor_(&document) {
+    stack_.reserve(64);
+    stack_.push_back(GroupState{});
+  }
+
+  void Run();
+
+ private:
+  GroupState& top() { return stack_.back(); }
+
+  void openGroup();
+  void closeGroup();
+  void readControl();
+  void readText();
+  void handleWord(std::string_view name, bool hasParam, int param);
+  void handleBodyWord(const WordEntry& entry, bool hasParam, int param);
+  void handleSymbol(char c);
+  void handleBytes(std::string_view bytes);
+  void skipBinary(int length);
+
+  void fontTableText(std::string_view bytes);
+  void colourTableText(std::string_view bytes);
+  void pictureHex(std::string_view bytes);
+  void finishPicture();
+  void finishFontTable();
+
+  int codePageFor(int font) const;
+  QColor colour(int index) const;
+  const QString& fieldAddress(int field);
+
+  void startText();
+  void emitBytes(std::string_view bytes);
+  void emitChar(char16_t c);
+  void decodePendingBytes();
+  void flushText();
+  void endParagraph();
+  QTextCharFormat charFormat(const CharState& chars, int link);
+  QTextBlockFormat blockFormat(const ParaState& para) const;
+
+  std::string_view data_;
+  std::size_t pos_ = 0;
+  QTextDocument& document_;
+  QTextCursor cursor_;
+  bool stopped_ = false;
+
+  std::vector<GroupState> stack_;
+  std::size_t overflowDepth_ = 0;  // groups opened beyond kMaxDepth
+  int skipCount_ = 0;              // fallback characters still to skip after \uN
+  bool starPending_ = false;
+
+  int documentCodePage_ = 1252;
+  int defaultFont_ = -1;
+  std::unordered_map<int, Font> fonts_;
+  int fontBeingDefined_ = -1;
+  std::vector<QColor> colours_;
+  int red_ = -1, green_ = -1, blue_ = -1;
+  std::vector<FieldState> fields_;
+  PictureState picture_;
+  bool pictureActive_ = false;
+  int pictureCount_ = 0;
+
+  // Text waiting to go into the document, all in one format.
+  CodePageDecoder decoder_;
+  std::string pendingBytes_;
+  int pendingCodePage_ = 1252;
+  QString pendingText_;
+  CharState pendingChars_;
+  int pendingLink_ = -1;
+  int pendingCells_ = 0;
+  ParaState blockPara_;
+  qsizetype textChars_ = 0;
+
+  bool formatCached_ = false;
+  CharState cachedChars_;
+  int cachedLink_ = -1;
+  QTextCharFormat cachedFormat_;
+};
+
+void Reader::Run() {
+  const std::size_t size = data_.size();
+  while (pos_ < size && !stopped_) {
+    switch (data_[pos_]) {
+      case '{':
+        ++pos_;
+        openGroup();
+        break;
+      case '}':
+        ++pos_;
+        closeGroup();
+        break;
+      case '\\':
+        ++pos_;
+        readControl();
+        break;
+      case '\r':
+      case '\n':
+        ++pos_;
+        break;
+      default:
+        readText();
+        break;
+    }
+  }
+  // A truncated file: close what is open so a picture in progress still shows.
+  while (stack_.size() > 1 && !stopped_) closeGroup();
+  flushText();
+  cursor_.setBlockFormat(blockFormat(blockPara_));
+}
+
+void Reader::openGroup() {
+  skipCount_ = 0;
+  starPending_ = false;
+  if (stack_.size() >= kMaxDepth) {
+    ++overflowDepth_;
+    return;
+  }
+  GroupState inner = stack_.back();
+  inner.ownsPicture = false;
+  stack_.push_back(inner);
+}
+
+void Reader::closeGroup() {
+  skipCount_ = 0;
+  starPending_ = false;
+  if (overflowDepth_ > 0) {
+    --overflowDepth_;
+    return;
+  }
+  if (stack_.size() <= 1) return;  // a stray closing brace before the document began
+  const GroupState closed = stack_.back();
+  stack_.pop_back();
+  if (closed.ownsPicture) finishPicture();
+  if (closed.dest == Dest::FontTable && top().dest != Dest::FontTable) finishFontTable();
+  if (closed.dest == Dest::FontTable) fontBeingDefined_ = -1;
+  if (stack_.size() == 1) stopped_ = true;  // the document's own group has closed
+}
+
+void Reader::readControl() {
+  const std::size_t size = data_.size();
+  if (pos_ >= size) return;
+  const char c = data_[pos_];
+  if (!IsLetter(c)) {
+    ++pos_;
+    handleSymbol(c);
+    return;
+  }
+  const std::size_t start = pos_;
+  while (pos_ < size && IsLetter(data_[pos_])) ++pos_;
+  const std::string_view name = data_.substr(start, pos_ - start);
+  bool negative = false;
+  if (pos_ + 1 < size && data_[pos_] == '-' && IsDigit(data_[pos_ + 1])) {
+    negative = true;
+    ++pos_;
+  }
+  bool hasParam = false;
+  long long value = 0;
+  while (pos_ < size && IsDigit(data_[pos_])) {
+    hasParam = true;
+    if (value <= INT_MAX) value = value * 10 + (data_[pos_] - '0');  // saturates beyond
+    ++pos_;
+  }
+  value = std::min<long long>(value, INT_MAX);
+  if (pos_ < size && data_[pos_] == ' ') ++pos_;
+  handleWord(name, hasParam, static_cast<int>(negative ? -value : value));
+}
+
+void Reader::readText() {
+  const std::size_t start = pos_;
+  const std::size_t size = data_.size();
+  while (pos_ < size) {
+    const char c = data_[pos_];
+    if (c == '\\' || c == '{' || c == '}' || c == '\r' || c == '\n') break;
+    ++pos_;
+  }
+  handleBytes(data_.substr(start, pos_ - start));
+}
+
+void Reader::handleBytes(std::string_view bytes) {
+  if (skipCount_ > 0) {
+    const std::size_t skipped = std::min<std::size_t>(static_cast<std::size_t>(skipCount_), bytes.size());
+    skipCount_ -= static_cast<int>(skipped);
+    bytes.remove_prefix(skipped);
+  }
+  if (bytes.empty()) return;
+  switch (top().dest) {
+    case Dest::Body:
+      emitBytes(bytes);
+      break;
+    case Dest::FontTable:
+      fontTableText(bytes);
+      break;
+    case Dest::ColourTable:
+      colourTableText(bytes);
+      break;
+    case Dest::FieldInstruction:
+      if (top().field >= 0) {
+        std::string& instruction = fields_[static_cast<std::size_t>(top().field)].instruction;
+        instruction.append(bytes.substr(0, kMaxFieldInstruction - std::min(kMaxFieldInstruction, instruction.size())));
+      }
+      break;
+    case Dest::Picture:
+      if (top().ownsPicture || pictureActive_) pictureHex(bytes);
+      break;
+    case Dest::Skip:
+      break;
+  }
+}
+
+void Reader::handleSymbol(char c) {
+  if (c == '\'') {
+    int value = 0;
+    int digits = 0;
+    while (digits < 2 && pos_ < data_.size() && HexValue(data_[pos_]) >= 0) {
+      value = value * 16 + HexValue(data_[pos_]);
+      ++pos_;
+      ++digits;
+    }
+    if (digits == 0) return;
+    const char byte = static_cast<char>(value);
+    if (top().dest == Dest::Picture) return;  // hex escapes are not picture data
+    handleBytes(std::string_view(&byte, 1));
+    return;
+  }
+  if (c == '{' || c == '}' || c == '\\') {
+    handleBytes(std::string_view(&c, 1));
+    return;
+  }
+  if (c == '*') {
+    starPending_ = true;
+    return;
+  }
+  if (skipCount_ > 0) {
+    --skipCount_;
+    return;
+  }
+  if (top().dest == Dest::FieldInstruction && top().field >= 0) {
+    std::string& instruction = fields_[static_cast<std::size_t>(top().field)].instruction;
+    if (instruction.size() < kMaxFieldInstruction) instruction += '\\', instruction += c;
+    return;
+  }
+  if (top().dest != Dest::Body) return;
+  switch (c) {
+    case '~': emitChar(u'\u00A0'); break;
+    case '-': emitChar(u'\u00AD'); break;
+    case '_': emitChar(u'\u2011'); break;
+    case '\r':
+    case '\n': endParagraph(); break;
+    case '\t': emitChar(u'\t'); break;
+    default: break;  // \: index subentries, \| formulas: nothing to show
+  }
+}
+
+void Reader::handleWord(std::string_view name, bool hasParam, int param) {
+  const bool starred = starPending_;
+  starPending_ = false;
+  const auto& table = WordTable();
+  const auto found = table.find(name);
+  const WordEntry entry = found == table.end() ? WordEntry{Word::Unknown} : found->second;
+  if (entry.word == Word::Binary) {
+    skipBinary(hasParam ? param : 0);
+    return;
+  }
+  if (skipCount_ > 0) {
+    --skipCount_;  // a control word in a fallback counts as one character
+    return;
+  }
+  GroupState& state = top();
+  if (starred && entry.word != Word::Body && entry.word != Word::FieldInstruction) {
+    state.dest = Dest::Skip;
+    return;
+  }
+  switch (state.dest) {
+    case Dest::Skip:
+      return;
+    case Dest::FontTable:
+      if (entry.word == Word::Font) {
+        fontBeingDefined_ = param;
+        fonts_[param];
+      } else if (fontBeingDefined_ >= 0 && entry.word == Word::FontCharset) {
+        fonts_[fontBeingDefined_].charset = param;
+      } else if (fontBeingDefined_ >= 0 && entry.word == Word::FontCodePage) {
+        fonts_[fontBeingDefined_].codePage = param;
+      } else if (entry.word == Word::Skip) {
+        state.dest = Dest::Skip;
+      }
+      return;
+    case Dest::ColourTable:
+      if (entry.word == Word::Red) red_ = std::clamp(param, 0, 255);
+      if (entry.word == Word::Green) green_ = std::clamp(param, 0, 255);
+      if (entry.word == Word::Blue) blue_ = std::clamp(param, 0, 255);
+      return;
+    case Dest::FieldInstruction:
+      if (entry.word == Word::Skip) state.dest = Dest::Skip;
+      return;
+    case Dest::Picture:
+      switch (entry.word) {
+        case Word::Jpeg: picture_.format = PictureState::Format::Jpeg; break;
+        case Word::Png: picture_.format = PictureState::Format::Png; break;
+        case Word::PictureWidth: picture_.width = param; break;
+        case Word::PictureHeight: picture_.height = param; break;
+        case Word::GoalWidth: picture_.goalWidth = param; break;
+        case Word::GoalHeight: picture_.goalHeight = param; break;
+        case Word::ScaleX: picture_.scaleX = param; break;
+        case Word::ScaleY: picture_.scaleY = param; break;
+        case Word::Skip: state.dest = Dest::Skip; break;
+        default: break;
+      }
+      return;
+    case Dest::Body:
+      handleBodyWord(entry, hasParam, param);
+      return;
+  }
+}
+
+void Reader::handleBodyWord(const WordEntry& entry, bool hasParam, int param) {
+  GroupState& state = top();
+  CharState& chars = state.chars;
+  ParaState& para = state.para;
+  const bool on = !hasParam || param != 0;
+  switch (entry.word) {
+    case Word::Unknown:
+    case Word::Body:
+    case Word::Binary:
+      break;
+    case Word::Skip:
+      state.dest = Dest::Skip;
+      break;
+    case Word::Ansi: documentCodePage_ = 1252; state.codePage = codePageFor(chars.font); break;
+    case Word::Mac: documentCodePage_ = 10000; state.codePage = codePageFor(chars.font); break;
+    case Word::Pc: documentCodePage_ = 437; state.codePage = codePageFor(chars.font); break;
+    case Word::Pca: documentCodePage_ = 850; state.codePage = codePageFor(chars.font); break;
+    case Word::AnsiCodePage:
+      if (param > 0) documentCodePage_ = param;
+      state.codePage = codePageFor(chars.font);
+      break;
+    case Word::DefaultFont:
+      defaultFont_ = param;
+      if (chars.font < 0) chars.font = param;
+      state.codePage = codePageFor(chars.font);
+      break;
+    case Word::FontTable:
+      state.dest = Dest::FontTable;
+      fontBeingDefined_ = -1;
+      break;
+    case Word::ColourTable:
+      state.dest = Dest::ColourTable;
+      red_ = green_ = blue_ = -1;
+      break;
+    case Word::Font:
+      chars.font = param;
+      state.codePage = codePageFor(param);
+      break;
+    case Word::FontCharset:
+    case Word::FontCodePage:
+    case Word::Red:
+    case Word::Green:
+    case Word::Blue:
+      break;
+    case Word::Plain:
+      chars = CharState{};
+      chars.font = defaultFont_;
+      state.codePage = codePageFor(chars.font);
+      break;
+    case Word::Bold: chars.bold = on; break;
+    case Word::Italic: chars.italic = on; break;
+    case Word::Underline: chars.underline = on; break;
+    case Word::UnderlineNone: chars.underline = false; break;
+    case Word::Strike: chars.strike = on; break;
+    case Word::Hidden: chars.hidden = on; break;
+    case Word::FontSize: chars.halfPoints = hasParam ? std::clamp(param, 0, 3276) : 24; break;
+    case Word::Foreground: chars.foreground = param; break;
+    case Word::Background: chars.background = param; break;
+    case Word::Super: chars.vertical = 1; break;
+    case Word::Sub: chars.vertical = -1; break;
+    case Word::NoSuperSub: chars.vertical = 0; break;
+    case Word::Up: chars.vertical = on ? 1 : 0; break;
+    case Word::Down: chars.vertical = on ? -1 : 0; break;
+    case Word::Pard: para = ParaState{}; break;
+    case Word::Par: endParagraph(); break;
+    case Word::Line: emitChar(u'\u2028'); break;
+    case Word::Tab: emitChar(u'\t'); break;
+    case Word::AlignLeft: para.alignment = 0; break;
+    case Word::AlignCentre: para.alignment = 1; break;
+    case Word::AlignRight: para.alignment = 2; break;
+    case Word::AlignJustify: para.alignment = 3; break;
+    case Word::LeftIndent: para.leftIndent = Twips(param); break;
+    case Word::RightIndent: para.rightIndent = Twips(param); break;
+    case Word::FirstIndent: para.firstIndent = Twips(param); break;
+    case Word::SpaceBefore: para.spaceBefore = Twips(param); break;
+    case Word::SpaceAfter: para.spaceAfter = Twips(param); break;
+    case Word::Cell:
+      if (!chars.hidden) pendingCells_ = std::min(pendingCells_ + 1, 1000);
+      break;
+    case Word::Row:
+      pendingCells_ = 0;
+      endParagraph();
+      break;
+    case Word::Unicode: {
+      const int code = param < 0 ? param + 65536 : param;
+      if (code > 0 && code <= 0xFFFF) emitChar(static_cast<char16_t>(code));
+      skipCount_ = state.unicodeSkip;
+      break;
+    }
+    case Word::UnicodeSkip: state.unicodeSkip = std::clamp(param, 0, 16); break;
+    case Word::Special:
+      if (entry.character != 0) emitChar(entry.character);
+      break;
+    case Word::Field:
+      if (fields_.size() < kMaxFields) {
+        state.field = static_cast<int>(fields_.size());
+        fields_.emplace_back();
+      } else {
+        state.field = -1;
+      }
+      break;
+    case Word::FieldInstruction:
+      state.dest = state.field >= 0 ? Dest::FieldInstruction : Dest::Skip;
+      break;
+    case Word::FieldResult:
+      if (state.field >= 0 && !fieldAddress(state.field).isEmpty()) state.link = state.field;
+      break;
+    case Word::Picture:
+      state.dest = pictureActive_ ? Dest::Skip : Dest::Picture;
+      if (!pictureActive_) {
+        picture_ = PictureState{};
+        pictureActive_ = true;
+        state.ownsPicture = true;
+      }
+      break;
+    case Word::Jpeg:
+    case Word::Png:
+    case Word::PictureWidth:
+    case Word::PictureHeight:
+    case Word::GoalWidth:
+    case Word::GoalHeight:
+    case Word::ScaleX:
+    case Word::ScaleY:
+      break;
+  }
+}
+
+void Reader::skipBinary(int length) {
+  const std::size_t left = data_.size() - pos_;
+  const std::size_t count = std::min<std::size_t>(length > 0 ? static_cast<std::size_t>(length) : 0, left);
+  if (top().dest == Dest::Picture && pictureActive_ && !picture_.tooBig) {
+    if (picture_.data.size() + count > kMaxPictureBytes) {
+      picture_.tooBig = true;
+    } else {
+      picture_.data.append(data_.substr(pos_, count));
+    }
+  }
+  pos_ += count;
+  if (skipCount_ > 0) --skipCount_;
+}
+
+void Reader::fontTableText(std::string_view bytes) {
+  if (fontBeingDefined_ < 0) return;
+  Font& font = fonts_[fontBeingDefined_];
+  for (char c : bytes) {
+    if (font.nameDone) return;
+    if (c == ';') {
+      font.nameDone = true;
+    } else if (font.name.size() < kMaxFontName) {
+      font.name += c;
+    }
+  }
+}
+
+void Reader::colourTableText(std::string_view bytes) {
+  for (char c : bytes) {
+    if (c != ';') continue;
+    if (colours_.size() < kMaxColours) {
+      colours_.push_back(red_ < 0 && green_ < 0 && blue_ < 0
+                             ? QColor()
+                             : QColor(std::max(red_, 0), std::max(green_, 0), std::max(blue_, 0)));
+    }
+    red_ = green_ = blue_ = -1;
+  }
+}
+
+void Reader::pictureHex(std::string_view bytes) {
+  if (picture_.tooBig) return;
+  for (char c : bytes) {
+    const int nibble = HexValue(c);
+    if (nibble < 0) continue;
+    if (picture_.highNibble < 0) {
+      picture_.highNibble = nibble;
+      continue;
+    }
+    if (picture_.data.size() >= kMaxPictureBytes) {
+      picture_.tooBig = true;
+      return;
+    }
+    picture_.data += static_cast<char>(picture_.highNibble * 16 + nibble);
+    picture_.highNibble = -1;
+  }
+}
+
+void Reader::finishPicture() {
+  pictureActive_ = false;
+  PictureState picture = std::move(picture_);
+  picture_ = PictureState{};
+  if (picture.format == PictureState::Format::Other || picture.tooBig || picture.data.empty()) return;
+  QImage image;
+  const auto* bytes = reinterpret_cast<const uchar*>(picture.data.data());
+  if (!image.loadFromData(bytes, static_cast<int>(picture.data.size()),
+                          picture.format == PictureState::Format::Jpeg ? "JPEG" : "PNG")) {
+    return;
+  }
+  double width = picture.goalWidth > 0 ? Pixels(picture.goalWidth) : image.width();
+  double height = picture.goalHeight > 0 ? Pixels(picture.goalHeight) : image.height();
+  if (picture.scaleX > 0) width = width * picture.scaleX / 100.0;
+  if (picture.scaleY > 0) height = height * picture.scaleY / 100.0;
+  width = std::clamp(width, 1.0, double{kMaxPictureSide});
+  height = std::clamp(height, 1.0, double{kMaxPictureSide});
+  const QUrl name(QStringLiteral("rtfpicture:%1").arg(++pictureCount_));
+  document_.addResource(QTextDocument::ImageResource, name, image);
+  flushText();
+  QTextImageFormat format;
+  format.setName(name.toString());
+  format.setWidth(width);
+  format.setHeight(height);
+  cursor_.insertImage(format);
+  ++textChars_;
+}
+
+void Reader::finishFontTable() {
+  // Fonts are known now: the text before the table used them blind.
+  for (GroupState& state : stack_) state.codePage = codePageFor(state.chars.font);
+}
+
+int Reader::codePageFor(int font) const {
+  const auto found = fonts_.find(font);
+  if (found == fonts_.end()) return documentCodePage_;
+  if (found->second.codePage > 0 && found->second.charset != 2) return found->second.codePage;
+  return CodePageForCharset(found->second.charset, found->second.name, documentCodePage_);
+}
+
+QColor Reader::colour(int index) const {
+  if (index < 0 || static_cast<std::size_t>(index) >= colours_.size()) return {};
+  return colours_[static_cast<std::size_t>(index)];
+}
+
+const QString& Reader::fieldAddress(int field) {
+  FieldState& state = fields_[static_cast<std::size_t>(field)];
+  if (!state.parsed) {
+    state.address = HyperlinkAddress(state.instruction);
+    state.parsed = true;
+  }
+  return state.address;
+}
+
+void Reader::startText() {
+  const GroupState& state = top();
+  if (!(pendingChars_ == state.chars) || pendingLink_ != state.link) {
+    flushText();
+    pendingChars_ = state.chars;
+    pendingLink_ = state.link;
+  }
+  blockPara_ = state.para;
+  if (pendingCells_ > 0) {
+    decodePendingBytes();
+    pendingText_.append(QString(pendingCells_, QChar(u'\t')));
+    pendingCells_ = 0;
+  }
+}
+
+void Reader::emitBytes(std::string_view bytes) {
+  if (top().chars.hidden) return;
+  startText();
+  if (pendingCodePage_ != top().codePage) {
+    decodePendingBytes();
+    pendingCodePage_ = top().codePage;
+  }
+  for (char c : bytes) {
+    // Control characters other than the tab have no place in a description.
+    if (static_cast<unsigned char>(c) >= 0x20 || c == '\t') pendingBytes_ += c;
+  }
+  if (static_cast<qsizetype>(pendingBytes_.size()) > kFlushThreshold) flushText();
+}
+
+void Reader::emitChar(char16_t c) {
+  if (top().chars.hidden) return;
+  startText();
+  decodePendingBytes();
+  pendingText_ += QChar(c);
+  if (pendingText_.size() > kFlushThreshold) flushText();
+}
+
+void Reader::decodePendingBytes() {
+  if (pendingBytes_.empty()) return;
+  decoder_.Append(pendingBytes_, pendingCodePage_, pendingText_);
+  pendingBytes_.clear();
+}
+
+void Reader::flushText() {
+  decodePendingBytes();
+  if (pendingText_.isEmpty()) return;
+  cursor_.insertText(pendingText_, charFormat(pendingChars_, pendingLink_));
+  textChars_ += pendingText_.size();
+  pendingText_.clear();
+  if (textChars_ > kMaxTextChars) stopped_ = true;
+}
+
+void Reader::endParagraph() {
+  flushText();
+  pendingCells_ = 0;
+  cursor_.setBlockFormat(blockFormat(top().para));
+  cursor_.insertBlock();
+  blockPara_ = top().para;
+  if (++textChars_ > kMaxTextChars) stopped_ = true;
+}
+
+QTextCharFormat Reader::charFormat(const CharState& chars, int link) {
+  if (formatCached_ && cachedChars_ == chars && cachedLink_ == link) return cachedFormat_;
+  QTextCharFormat format;
+  if (chars.bold) format.setFontWeight(QFont::Bold);
+  if (chars.italic) format.setFontItalic(true);
+  if (chars.underline) format.setFontUnderline(true);
+  if (chars.strike) format.setFontStrikeOut(true);
+  if (chars.halfPoints > 0) format.setFontPointSize(chars.halfPoints / 2.0);
+  if (chars.vertical != 0) {
+    format.setVerticalAlignment(chars.vertical > 0 ? QTextCharFormat::AlignSuperScript
+                                                   : QTextCharFormat::AlignSubScript);
+  }
+  const auto font = fonts_.find(chars.font);
+  if (font != fonts_.end() && !font->second.name.empty() && font->second.charset != 2) {
+    QString family = DecodeDiscText(font->second.name).trimmed();
+    if (!family.isEmpty()) format.setFontFamilies(QStringList{family});
+  }
+  const QColor foreground = colour(chars.foreground);
+  if (foreground.isValid()) format.setForeground(foreground);
+  const QColor background = colour(chars.background);
+  if (background.isValid()) format.setBackground(background);
+  if (link >= 0) {
+    format.setAnchor(true);
+    format.setAnchorHref(fields_[static_cast<std::size_t>(link)].address);
+    format.setFontUnderline(true);
+    if (!foreground.isValid()) format.setForeground(QColor(Qt::blue));
+  }
+  formatCached_ = true;
+  cachedChars_ = chars;
+  cachedLink_ = link;
+  cachedFormat_ = format;
+  return format;
+}
+
+QTextBlockFormat Reader::blockFormat(const ParaState& para) const {
+  QTextBlockFormat format;
+  static constexpr Qt::Alignment kAlignments[] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight,
+                                                  Qt::AlignJustify};
+  format.setAlignment(kAlignments[para.alignment]);
+  if (para.leftIndent != 0) format.setLeftMargin(Pixels(para.leftIndent));
+  if (para.rightIndent != 0) format.setRightMargin(Pixels(para.rightIndent));
+  if (para.firstIndent != 0) format.setTextIndent(Pixels(para.firstIndent));
+  if (para.spaceBefore != 0) format.setTopMargin(Pixels(para.spaceBefore));
+  if (para.spaceAfter != 0) format.setBottomMargin(Pixels(para.spaceAfter));
+  return format;
+}
+
+bool LooksLikeRtf(std::string_view data) {
+  if (data.substr(0, 3) == "\xEF\xBB\xBF") data.remove_prefix(3);
+  const std::size_t first = data.find_first_not_of(" \t\r\n");
+  return first != std::string_view::npos && data.substr(first, 5) == "{\\rtf";
+}
+
+void ReadPlainText(std::string_view data, QTextDocument& document) {
+  if (data.substr(0, 3) == "\xEF\xBB\xBF") data.remove_prefix(3);
+  QString text = DecodeDiscText(data);
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  text.replace(u'\r', u'\n');
+  text.truncate(kMaxTextChars);
+  QTextCursor(&document).insertText(text);
+}
+
+}  // namespace
+
+void ReadRtf(std::string_view data, QTextDocument& document) {
+  const bool undo = document.isUndoRedoEnabled();
+  document.setUndoRedoEnabled(false);
+  document.clear();
+  if (LooksLikeRtf(data)) {
+    Reader(data, document).Run();
+  } else {
+    ReadPlainText(data, document);
+  }
+  LinkWebAddresses(document);
+  document.setUndoRedoEnabled(undo);
+}
+
+}  // namespace zolt::rtf
