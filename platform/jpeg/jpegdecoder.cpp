@@ -1,0 +1,246 @@
+#include "platform/jpeg/jpegdecoder.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QImageReader>
+#include <QPainter>
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <limits>
+
+#include <jpeglib.h>
+
+namespace zolt {
+namespace {
+
+// A picture file larger than this is not a disc page's picture.
+constexpr std::uintmax_t kMaxFileBytes = 256u << 20;
+
+// libjpeg's own working memory (coefficient buffers of progressive pictures
+// are held whole): enough for kMaxJpegPixels at full chroma resolution.
+constexpr long kMaxDecoderMemory = 1024L << 20;
+
+// Even a flat grey progressive picture needs about a bit per 8 x 8 block, so
+// claiming more than 4096 pixels per byte of file is no real picture but a
+// damaged header. Small pictures are spared the check: their cost is small.
+constexpr std::size_t kMaxPixelsPerByte = 4096;
+constexpr std::size_t kRatioCheckAbovePixels = 4'000'000;
+
+constexpr unsigned char kGrey = 0x80;
+
+// Everything the libjpeg calls share. The phases that may longjmp keep all
+// their state here, so no object with a destructor is ever jumped over.
+struct Decoder {
+  jpeg_decompress_struct info;
+  jpeg_error_mgr errors;
+  std::jmp_buf jump;
+  char failure[JMSG_LENGTH_MAX];
+  char firstWarning[JMSG_LENGTH_MAX];
+  JDIMENSION rowsDone;
+};
+
+Decoder& DecoderOf(j_common_ptr info) { return *static_cast<Decoder*>(info->client_data); }
+
+// libjpeg's fatal errors come here; the default would exit the process.
+[[noreturn]] void OnError(j_common_ptr info) {
+  Decoder& decoder = DecoderOf(info);
+  (*info->err->format_message)(info, decoder.failure);
+  std::longjmp(decoder.jump, 1);
+}
+
+// Warnings and traces are kept, not printed: the first warning is reported.
+void OnMessage(j_common_ptr info) {
+  Decoder& decoder = DecoderOf(info);
+  if (decoder.firstWarning[0] == '\0') (*info->err->format_message)(info, decoder.firstWarning);
+}
+
+bool ReadHeader(Decoder& decoder, const unsigned char* bytes, std::size_t size) {
+  if (setjmp(decoder.jump) != 0) return false;
+  jpeg_create_decompress(&decoder.info);
+  decoder.info.mem->max_memory_to_use = kMaxDecoderMemory;
+  jpeg_mem_src(&decoder.info, bytes, static_cast<unsigned long>(size));
+  jpeg_read_header(&decoder.info, TRUE);
+  return true;
+}
+
+void Configure(Decoder& decoder) {
+  jpeg_decompress_struct& info = decoder.info;
+  const bool fourColour = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
+  info.out_color_space = fourColour ? JCS_CMYK : JCS_RGB;
+  info.dct_method = JDCT_ISLOW;
+  info.do_fancy_upsampling = TRUE;
+  info.do_block_smoothing = TRUE;
+  info.quantize_colors = FALSE;
+  info.scale_num = 1;
+  info.scale_denom = 1;
+}
+
+std::string SizeProblem(const jpeg_decompress_struct& info, std::size_t fileBytes) {
+  const std::size_t pixels = std::size_t{info.image_width} * info.image_height;
+  const std::string size = std::to_string(info.image_width) + " x " + std::to_string(info.image_height);
+  if (pixels == 0) return "Empty JPEG image";
+  if (pixels > kMaxJpegPixels) return "JPEG image too large: " + size + " pixels";
+  if (pixels > kRatioCheckAbovePixels && pixels / kMaxPixelsPerByte > fileBytes) {
+    return "JPEG header claims " + size + " pixels in " + std::to_string(fileBytes) + " bytes";
+  }
+  return {};
+}
+
+// c, m, y, k as stored; Adobe's pictures store them inverted (255 = no ink).
+void CmykRowToRgb(const JSAMPLE* cmyk, unsigned char* rgb, JDIMENSION width, bool inverted) {
+  for (JDIMENSION x = 0; x < width; ++x, cmyk += 4, rgb += 3) {
+    const unsigned k = inverted ? cmyk[3] : 255u - cmyk[3];
+    for (int channel = 0; channel < 3; ++channel) {
+      const unsigned c = inverted ? cmyk[channel] : 255u - cmyk[channel];
+      rgb[channel] = static_cast<unsigned char>((c * k + 127u) / 255u);
+    }
+  }
+}
+
+bool DecodeRows(Decoder& decoder, unsigned char* bits, std::size_t bytesPerLine) {
+  if (setjmp(decoder.jump) != 0) return false;
+  jpeg_decompress_struct& info = decoder.info;
+  jpeg_start_decompress(&info);
+  const bool fourColour = info.out_color_space == JCS_CMYK;
+  JSAMPARRAY cmykRow = nullptr;
+  if (fourColour) {
+    cmykRow = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
+                                        info.output_width * 4, 1);
+  }
+  while (info.output_scanline < info.output_height) {
+    unsigned char* target = bits + std::size_t{info.output_scanline} * bytesPerLine;
+    JSAMPROW row = fourColour ? cmykRow[0] : target;
+    if (jpeg_read_scanlines(&info, &row, 1) != 1) break;
+    if (fourColour) CmykRowToRgb(cmykRow[0], target, info.output_width, info.saw_Adobe_marker != 0);
+    ++decoder.rowsDone;
+  }
+  jpeg_finish_decompress(&info);
+  return true;
+}
+
+bool IsJpeg(std::string_view data) {
+  return data.size() >= 2 && static_cast<unsigned char>(data[0]) == 0xFF &&
+         static_cast<unsigned char>(data[1]) == 0xD8;
+}
+
+void SetError(std::string* error, std::string text) {
+  if (error != nullptr) *error = std::move(text);
+}
+
+// Pictures Qt reads by itself, for a PNG, GIF or BMP saved as "img.jpg".
+bool DecodeOtherPicture(std::string_view data, QImage& image, std::string* error) {
+  QByteArray bytes = QByteArray::fromRawData(data.data(), static_cast<qsizetype>(data.size()));
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer);
+  const QByteArray format = reader.format();
+  const QSize size = reader.size();
+  if (format.isEmpty() || format == "jpeg" || format == "jpg") {
+    SetError(error, "Not a JPEG file");
+    return false;
+  }
+  if (!size.isValid() || std::size_t(size.width()) * std::size_t(size.height()) > kMaxJpegPixels) {
+    SetError(error, "Picture too large or without a size");
+    return false;
+  }
+  QImage read;
+  if (!reader.read(&read)) {
+    SetError(error, reader.errorString().toStdString());
+    return false;
+  }
+  if (read.hasAlphaChannel()) {
+    // Transparent parts show the page's white, not black.
+    QImage flat(read.size(), QImage::Format_RGB888);
+    flat.fill(Qt::white);
+    QPainter painter(&flat);
+    painter.drawImage(0, 0, read);
+    painter.end();
+    image = flat;
+  } else {
+    image = read.convertToFormat(QImage::Format_RGB888);
+  }
+  SetError(error, {});
+  return !image.isNull();
+}
+
+bool DecodeWithLibjpeg(std::string_view data, QImage& image, std::string* error) {
+  Decoder decoder;
+  std::memset(&decoder, 0, sizeof decoder);
+  decoder.info.err = jpeg_std_error(&decoder.errors);
+  decoder.errors.error_exit = OnError;
+  decoder.errors.output_message = OnMessage;
+  decoder.info.client_data = &decoder;
+
+  bool ok = ReadHeader(decoder, reinterpret_cast<const unsigned char*>(data.data()), data.size());
+  std::string problem = ok ? SizeProblem(decoder.info, data.size()) : std::string(decoder.failure);
+  ok = ok && problem.empty();
+  if (ok) {
+    Configure(decoder);
+    image = QImage(static_cast<int>(decoder.info.image_width), static_cast<int>(decoder.info.image_height),
+                   QImage::Format_RGB888);
+    if (image.isNull()) {
+      ok = false;
+      problem = "Not enough memory for the picture";
+    }
+  }
+  if (ok) {
+    image.fill(QColor(kGrey, kGrey, kGrey));
+    const bool complete = DecodeRows(decoder, image.bits(), static_cast<std::size_t>(image.bytesPerLine()));
+    // Rows decoded before a late failure are kept, the rest stays grey, as
+    // with a truncated file; a failure before any row is a failure.
+    if (!complete && decoder.rowsDone == 0) {
+      ok = false;
+      problem = decoder.failure;
+    } else if (!complete && decoder.firstWarning[0] == '\0') {
+      std::strcpy(decoder.firstWarning, decoder.failure);
+    }
+  }
+  jpeg_destroy_decompress(&decoder.info);
+
+  if (!ok) {
+    image = QImage();
+    SetError(error, problem);
+    return false;
+  }
+  SetError(error, decoder.firstWarning);
+  return true;
+}
+
+}  // namespace
+
+bool DecodeJpeg(std::string_view data, QImage& image, std::string* error) {
+  image = QImage();
+  if (!IsJpeg(data)) {
+    if (DecodeOtherPicture(data, image, error)) return true;
+    image = QImage();
+    SetError(error, data.empty() ? "Empty input file" : "Not a JPEG file");
+    return false;
+  }
+  return DecodeWithLibjpeg(data, image, error);
+}
+
+bool LoadJpegFile(const std::string& path, QImage& image, std::string* error) {
+  image = QImage();
+  std::ifstream file(path, std::ios::binary | std::ios::ate);
+  if (!file) {
+    SetError(error, "Cannot open " + path);
+    return false;
+  }
+  const std::streamoff size = file.tellg();
+  if (size < 0 || static_cast<std::uintmax_t>(size) > kMaxFileBytes) {
+    SetError(error, "Picture file too large: " + path);
+    return false;
+  }
+  std::string data(static_cast<std::size_t>(size), '\0');
+  file.seekg(0);
+  if (!file.read(data.data(), size)) {
+    SetError(error, "Cannot read " + path);
+    return false;
+  }
+  return DecodeJpeg(data, image, error);
+}
+
+}  // namespace zolt

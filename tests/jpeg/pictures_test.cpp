@@ -1,0 +1,372 @@
+// Pictures of the item page: JPEG decoding with libjpeg (pictures made here
+// with libjpeg's encoder, hand-damaged ones, and the shared sample files) and
+// animated GIF banners through QMovie.
+
+#include "platform/jpeg/jpegdecoder.h"
+
+#include <QBuffer>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMovie>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csetjmp>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <jpeglib.h>
+
+namespace {
+
+// --- Making JPEGs with libjpeg's encoder ----------------------------------------
+
+struct Encoder {
+  jpeg_compress_struct info;
+  jpeg_error_mgr errors;
+};
+
+// Encodes `width` x `height` pixels of `components` bytes each, made by
+// `pixel(x, y, out)`, in `space`, stored as `stored` (YCCK for CMYK input).
+std::string Encode(int width, int height, J_COLOR_SPACE space, J_COLOR_SPACE stored, int quality,
+                   const std::function<void(int, int, unsigned char*)>& pixel, bool progressive = false) {
+  Encoder encoder{};
+  encoder.info.err = jpeg_std_error(&encoder.errors);
+  jpeg_create_compress(&encoder.info);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&encoder.info, &buffer, &size);
+  encoder.info.image_width = static_cast<JDIMENSION>(width);
+  encoder.info.image_height = static_cast<JDIMENSION>(height);
+  encoder.info.input_components = space == JCS_GRAYSCALE ? 1 : space == JCS_CMYK ? 4 : 3;
+  encoder.info.in_color_space = space;
+  jpeg_set_defaults(&encoder.info);
+  jpeg_set_colorspace(&encoder.info, stored);
+  jpeg_set_quality(&encoder.info, quality, TRUE);
+  if (progressive) jpeg_simple_progression(&encoder.info);
+  jpeg_start_compress(&encoder.info, TRUE);
+  std::vector<unsigned char> row(static_cast<std::size_t>(width * encoder.info.input_components));
+  while (encoder.info.next_scanline < encoder.info.image_height) {
+    for (int x = 0; x < width; ++x) {
+      pixel(x, static_cast<int>(encoder.info.next_scanline),
+            &row[static_cast<std::size_t>(x * encoder.info.input_components)]);
+    }
+    JSAMPROW rows[] = {row.data()};
+    jpeg_write_scanlines(&encoder.info, rows, 1);
+  }
+  jpeg_finish_compress(&encoder.info);
+  jpeg_destroy_compress(&encoder.info);
+  std::string data(reinterpret_cast<const char*>(buffer), size);
+  std::free(buffer);
+  return data;
+}
+
+// Left half red, right half blue, over a vertical grey ramp kept out of the way.
+std::string RedBlueJpeg(int width = 64, int height = 32, bool progressive = false) {
+  return Encode(width, height, JCS_RGB, JCS_YCbCr, 95,
+                [width](int x, int, unsigned char* out) {
+                  const bool left = x < width / 2;
+                  out[0] = left ? 220 : 20;
+                  out[1] = 20;
+                  out[2] = left ? 20 : 220;
+                },
+                progressive);
+}
+
+QColor At(const QImage& image, int x, int y) { return image.pixelColor(x, y); }
+
+bool Near(const QColor& colour, int r, int g, int b, int tolerance = 12) {
+  return std::abs(colour.red() - r) <= tolerance && std::abs(colour.green() - g) <= tolerance &&
+         std::abs(colour.blue() - b) <= tolerance;
+}
+
+// The offset of the SOF0/SOF2 frame header's height field.
+qsizetype FrameSizeOffset(const std::string& jpeg) {
+  for (std::size_t i = 2; i + 9 < jpeg.size(); ++i) {
+    const auto marker = static_cast<unsigned char>(jpeg[i + 1]);
+    if (static_cast<unsigned char>(jpeg[i]) == 0xFF && (marker == 0xC0 || marker == 0xC2)) {
+      return static_cast<qsizetype>(i + 5);
+    }
+  }
+  return -1;
+}
+
+std::string WithClaimedSize(std::string jpeg, unsigned width, unsigned height) {
+  const qsizetype at = FrameSizeOffset(jpeg);
+  if (at < 0) return {};
+  const auto put = [&](qsizetype offset, unsigned value) {
+    jpeg[static_cast<std::size_t>(offset)] = static_cast<char>(value >> 8);
+    jpeg[static_cast<std::size_t>(offset + 1)] = static_cast<char>(value & 0xFF);
+  };
+  put(at, height);
+  put(at + 2, width);
+  return jpeg;
+}
+
+// --- The shared sample files ---------------------------------------------------
+
+struct ManifestRow {
+  QString file;
+  int width = 0;
+  int height = 0;
+  QString identify;
+};
+
+QString SharedFolder(const char* kind) { return QStringLiteral(ZOLT_SHARED_DIR "/testdata/") + QLatin1String(kind); }
+
+std::vector<ManifestRow> ReadManifest(const QString& folder, int widthColumn, int identifyColumn) {
+  std::vector<ManifestRow> rows;
+  QFile manifest(folder + QStringLiteral("/MANIFEST.tsv"));
+  if (!manifest.open(QIODevice::ReadOnly)) return rows;
+  manifest.readLine();  // column names
+  while (!manifest.atEnd()) {
+    const QStringList cells = QString::fromUtf8(manifest.readLine()).chopped(1).split(QLatin1Char('\t'));
+    if (cells.size() <= identifyColumn) continue;
+    rows.push_back({cells[0], cells[widthColumn].toInt(), cells[widthColumn + 1].toInt(), cells[identifyColumn]});
+  }
+  return rows;
+}
+
+bool ImageMagickReads(const QString& identify) {
+  return identify.startsWith(QStringLiteral("ok")) || identify.startsWith(QStringLiteral("warn"));
+}
+
+}  // namespace
+
+class PicturesTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void colourModelsDecodeToTheirColours();
+  void cmykAndYcckPicturesConvertCorrectly();
+  void absurdHeaderSizesAreRefusedBeforeAllocating();
+  void truncatedPicturesKeepWhatDecoded();
+  void damagedBytesNeverCrash();
+  void nonJpegDataIsReadOnlyWhenItIsAPicture();
+  void fileLoadingReportsMissingFiles();
+  void sampleJpegs_data();
+  void sampleJpegs();
+  void sampleGifs_data();
+  void sampleGifs();
+};
+
+void PicturesTest::colourModelsDecodeToTheirColours() {
+  QImage image;
+  std::string error = "stale";
+  QVERIFY(zolt::DecodeJpeg(RedBlueJpeg(), image, &error));
+  QCOMPARE(image.format(), QImage::Format_RGB888);
+  QCOMPARE(image.size(), QSize(64, 32));
+  QCOMPARE(error, std::string());
+  QVERIFY(Near(At(image, 4, 16), 220, 20, 20));
+  QVERIFY(Near(At(image, 60, 16), 20, 20, 220));
+
+  QVERIFY(zolt::DecodeJpeg(RedBlueJpeg(64, 32, true), image));
+  QVERIFY(Near(At(image, 4, 4), 220, 20, 20));
+
+  // Odd widths: rows of RGB888 are padded, so a row-stride slip would shear.
+  const std::string grey = Encode(37, 11, JCS_GRAYSCALE, JCS_GRAYSCALE, 95, [](int x, int, unsigned char* out) {
+    out[0] = x < 18 ? 40 : 200;
+  });
+  QVERIFY(zolt::DecodeJpeg(grey, image));
+  QCOMPARE(image.size(), QSize(37, 11));
+  for (int y = 0; y < 11; ++y) {
+    QVERIFY2(Near(At(image, 2, y), 40, 40, 40, 6), qPrintable(QString::number(y)));
+    QVERIFY2(Near(At(image, 34, y), 200, 200, 200, 6), qPrintable(QString::number(y)));
+  }
+
+  const std::string rgbStored = Encode(16, 16, JCS_RGB, JCS_RGB, 95, [](int, int, unsigned char* out) {
+    out[0] = 10;
+    out[1] = 200;
+    out[2] = 90;
+  });
+  QVERIFY(zolt::DecodeJpeg(rgbStored, image));
+  QVERIFY(Near(At(image, 8, 8), 10, 200, 90));
+}
+
+void PicturesTest::cmykAndYcckPicturesConvertCorrectly() {
+  // libjpeg writes an Adobe marker for CMYK, so the values are stored the
+  // Adobe way, inverted: 255 means no ink.
+  const auto inks = [](int x, int, unsigned char* out) {
+    const bool left = x < 16;
+    out[0] = 255;                                            // no cyan
+    out[1] = static_cast<unsigned char>(left ? 0 : 255);     // magenta on the left
+    out[2] = static_cast<unsigned char>(left ? 0 : 255);     // yellow on the left
+    out[3] = static_cast<unsigned char>(left ? 255 : 127);   // right: half black
+  };
+  for (J_COLOR_SPACE stored : {JCS_CMYK, JCS_YCCK}) {
+    QImage image;
+    QVERIFY(zolt::DecodeJpeg(Encode(32, 16, JCS_CMYK, stored, 95, inks), image));
+    QVERIFY2(Near(At(image, 4, 8), 255, 0, 0), qPrintable(At(image, 4, 8).name()));
+    QVERIFY2(Near(At(image, 28, 8), 127, 127, 127), qPrintable(At(image, 28, 8).name()));
+  }
+}
+
+void PicturesTest::absurdHeaderSizesAreRefusedBeforeAllocating() {
+  const std::string small = RedBlueJpeg(16, 16);
+  QImage image;
+  std::string error;
+  QElapsedTimer timer;
+  timer.start();
+  QVERIFY(!zolt::DecodeJpeg(WithClaimedSize(small, 50000, 50000), image, &error));
+  QVERIFY(image.isNull());
+  QVERIFY2(error.find("too large") != std::string::npos, error.c_str());
+  // Under the pixel cap but far beyond what a few hundred bytes can hold.
+  QVERIFY(!zolt::DecodeJpeg(WithClaimedSize(small, 9000, 9000), image, &error));
+  QVERIFY2(error.find("claims") != std::string::npos, error.c_str());
+  QVERIFY(timer.elapsed() < 2000);
+  // Zero rows is libjpeg's own refusal.
+  QVERIFY(!zolt::DecodeJpeg(WithClaimedSize(small, 16, 0), image, &error));
+  QVERIFY(!error.empty());
+}
+
+void PicturesTest::truncatedPicturesKeepWhatDecoded() {
+  // Reddish with a busy green channel, so the picture data outweighs the headers.
+  const auto busy = [](int x, int y, unsigned char* out) {
+    out[0] = 220;
+    out[1] = static_cast<unsigned char>((x * 7 + y * 13) % 48);
+    out[2] = 20;
+  };
+  for (bool progressive : {false, true}) {
+    const std::string whole = Encode(160, 120, JCS_RGB, JCS_YCbCr, 90, busy, progressive);
+    QImage image;
+    std::string warning;
+    QVERIFY2(zolt::DecodeJpeg(whole.substr(0, whole.size() * 2 / 3), image, &warning), warning.c_str());
+    QCOMPARE(image.size(), QSize(160, 120));
+    QVERIFY2(!warning.empty(), "a truncated picture reports its warning");
+    const QColor top = At(image, 4, 2);  // among the rows that arrived
+    QVERIFY2(top.red() > 190 && top.blue() < 50, qPrintable(top.name()));
+    if (!progressive) QCOMPARE(At(image, 150, 118), QColor(0x80, 0x80, 0x80));  // the rest is grey
+  }
+}
+
+void PicturesTest::damagedBytesNeverCrash() {
+  const std::string whole = RedBlueJpeg(48, 40);
+  QImage image;
+  // Every prefix, then deterministic byte damage all over the file.
+  for (std::size_t length = 0; length <= whole.size(); ++length) {
+    if (zolt::DecodeJpeg(std::string_view(whole).substr(0, length), image)) {
+      QCOMPARE(image.size(), QSize(48, 40));
+    } else {
+      QVERIFY(image.isNull());
+    }
+  }
+  unsigned seed = 12345;
+  for (int round = 0; round < 400; ++round) {
+    std::string damaged = whole;
+    for (int hit = 0; hit < 4; ++hit) {
+      seed = seed * 1103515245u + 12345u;
+      damaged[(seed >> 8) % damaged.size()] = static_cast<char>(seed >> 24);
+    }
+    if (zolt::DecodeJpeg(damaged, image)) QVERIFY(!image.isNull());
+  }
+  for (const char* junk : {"", "\xFF", "\xFF\xD8", "\xFF\xD8\xFF\xD9", "GIF89a", "not a picture at all"}) {
+    std::string error;
+    QVERIFY(!zolt::DecodeJpeg(junk, image, &error));
+    QVERIFY(image.isNull());
+    QVERIFY(!error.empty());
+  }
+}
+
+void PicturesTest::nonJpegDataIsReadOnlyWhenItIsAPicture() {
+  QImage png(10, 6, QImage::Format_ARGB32);
+  png.fill(Qt::transparent);
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  QVERIFY(png.save(&buffer, "PNG"));
+  QImage image;
+  QVERIFY(zolt::DecodeJpeg(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), image));
+  QCOMPARE(image.size(), QSize(10, 6));
+  QCOMPARE(image.format(), QImage::Format_RGB888);
+  QCOMPARE(At(image, 3, 3), QColor(Qt::white));  // transparency shows the page's white
+}
+
+void PicturesTest::fileLoadingReportsMissingFiles() {
+  QTemporaryDir folder;
+  QImage image;
+  std::string error;
+  const std::string missing = folder.path().toStdString() + "/img.jpg";
+  QVERIFY(!zolt::LoadJpegFile(missing, image, &error));
+  QVERIFY(error.find("img.jpg") != std::string::npos);
+  QVERIFY(!zolt::LoadJpegFile(folder.path().toStdString(), image, &error));  // a folder
+
+  const std::string jpeg = RedBlueJpeg();
+  QFile file(QString::fromStdString(missing));
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write(jpeg.data(), static_cast<qint64>(jpeg.size()));
+  file.close();
+  QVERIFY(zolt::LoadJpegFile(missing, image, &error));
+  QCOMPARE(image.size(), QSize(64, 32));
+}
+
+void PicturesTest::sampleJpegs_data() {
+  QTest::addColumn<QString>("file");
+  QTest::addColumn<QSize>("size");
+  QTest::addColumn<bool>("readable");
+  const QString folder = SharedFolder("jpeg");
+  for (const ManifestRow& row : ReadManifest(folder, 2, 16)) {
+    QTest::newRow(qPrintable(row.file)) << folder + QLatin1Char('/') + row.file << QSize(row.width, row.height)
+                                        << ImageMagickReads(row.identify);
+  }
+}
+
+void PicturesTest::sampleJpegs() {
+  if (!QFile::exists(SharedFolder("jpeg") + QStringLiteral("/MANIFEST.tsv"))) {
+    QSKIP("the shared JPEG samples (../shared/testdata/jpeg) are absent");
+  }
+  QFETCH(QString, file);
+  QFETCH(QSize, size);
+  QFETCH(bool, readable);
+  QImage image;
+  std::string error;
+  const bool decoded = zolt::LoadJpegFile(file.toStdString(), image, &error);
+  QVERIFY2(decoded == readable, error.c_str());
+  if (readable) {
+    if (!size.isEmpty()) QCOMPARE(image.size(), size);
+    QVERIFY(!image.isNull());
+  } else {
+    QVERIFY(image.isNull());
+    QVERIFY(!error.empty());
+  }
+}
+
+void PicturesTest::sampleGifs_data() {
+  QTest::addColumn<QString>("file");
+  QTest::addColumn<QSize>("size");
+  QTest::addColumn<bool>("readable");
+  const QString folder = SharedFolder("gif");
+  for (const ManifestRow& row : ReadManifest(folder, 3, 16)) {
+    QTest::newRow(qPrintable(row.file)) << folder + QLatin1Char('/') + row.file << QSize(row.width, row.height)
+                                        << ImageMagickReads(row.identify);
+  }
+}
+
+// The banner plays with QMovie: readable files give a first frame of their
+// size, the others fail without crashing or hanging, and no frame is huge.
+void PicturesTest::sampleGifs() {
+  if (!QFile::exists(SharedFolder("gif") + QStringLiteral("/MANIFEST.tsv"))) {
+    QSKIP("the shared GIF samples (../shared/testdata/gif) are absent");
+  }
+  QFETCH(QString, file);
+  QFETCH(QSize, size);
+  QFETCH(bool, readable);
+  QMovie movie(file);
+  const bool firstFrame = movie.isValid() && movie.jumpToFrame(0) && !movie.currentImage().isNull();
+  if (readable) {
+    QVERIFY(firstFrame);
+    QCOMPARE(movie.currentImage().size(), size);
+  }
+  // Every frame once (a looping movie wraps back to 0), with a bound so an
+  // endless file cannot hang.
+  int last = movie.currentFrameNumber();
+  for (int frame = 0; frame < 2000 && movie.jumpToNextFrame() && movie.currentFrameNumber() > last; ++frame) {
+    last = movie.currentFrameNumber();
+    const QImage current = movie.currentImage();
+    QVERIFY(current.isNull() || qint64(current.width()) * current.height() <= 4'000'000);
+  }
+}
+
+QTEST_MAIN(PicturesTest)
+#include "pictures_test.moc"
