@@ -20,6 +20,11 @@
 
 namespace zolt {
 
+namespace biff {
+class TBiffReader;
+struct TWorkbookStream;
+}  // namespace biff
+
 enum class TExcelVersion : std::uint8_t {
   evUnknown, evExcel2, evExcel3, evExcel4, evExcel5, evExcel7, evExcel8, evExcel9
 };
@@ -58,8 +63,9 @@ class TMSExcel : public TSpreadSheetFile {
   const std::vector<std::uint8_t>& SharedStringRuns(std::size_t index) const noexcept;
 
  private:
-  friend class TBiffReader;
-  void Load(const std::uint8_t* data, std::size_t size);
+  friend class biff::TBiffReader;
+  void ResetForLoad();
+  void LoadStorage(const biff::TWorkbookStream& stream);
 
   TExcelVersion version_ = TExcelVersion::evUnknown;
   int sheetIndex_ = -1;

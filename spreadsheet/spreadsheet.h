@@ -163,9 +163,11 @@ class TSpreadSheetFile : public TCustomSpreadSheetFile {
 
  protected:
   void ReportProgress(std::int64_t position, std::int64_t totalSize);
+  // Installs the default handler into each of OnDimensions, OnCellValue and
+  // OnSheet that is not assigned.
+  void InstallDefaultHandlers();
 
  private:
-  void InstallDefaultHandlers();
   TSpreadSheets sheets_;
 };
 

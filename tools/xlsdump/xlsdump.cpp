@@ -1,0 +1,134 @@
+// xlsdump FILE            the first sheet as JSON lines: a header line with the
+//                         version and the sheet names, then one line per stored
+//                         cell in row, then column order
+// xlsdump --summary FILE  the header with the first sheet's row, column and cell counts
+// A failed load prints {"error":"<message>"} and exits with status 2.
+
+#include "spreadsheet/msexcel.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+namespace {
+
+void AppendJsonString(std::string& out, std::string_view text) {
+  out.push_back('"');
+  for (const char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        if (c < 0x20) {
+          char buf[8];
+          std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(c));
+          out += buf;
+        } else {
+          out.push_back(ch);
+        }
+    }
+  }
+  out.push_back('"');
+}
+
+void AppendJsonNumber(std::string& out, double value) {
+  // JSON has no NaN or infinity; a cell holding one prints null.
+  out += std::isfinite(value) ? zolt::ShortestDouble(value) : "null";
+}
+
+void AppendHeader(std::string& out, const zolt::TMSExcel& excel) {
+  out += "{\"version\":\"";
+  out += zolt::ExcelVersionName(excel.Version());
+  out += "\",\"sheets\":[";
+  for (int i = 0; i < excel.Sheets().Count(); ++i) {
+    if (i > 0) out.push_back(',');
+    AppendJsonString(out, excel.Sheets().Find(i)->Caption);
+  }
+  out.push_back(']');
+}
+
+void AppendCell(std::string& out, int row, int column, const zolt::TCellValue& value) {
+  out += "{\"r\":" + std::to_string(row) + ",\"c\":" + std::to_string(column) + ",\"t\":";
+  switch (value.Kind()) {
+    case zolt::TValueKind::Text:
+      out += "\"text\",\"v\":";
+      AppendJsonString(out, value.AsText());
+      break;
+    case zolt::TValueKind::Double:
+      out += "\"number\",\"v\":";
+      AppendJsonNumber(out, value.AsDouble());
+      break;
+    case zolt::TValueKind::DateTime:
+      out += "\"date\",\"v\":";
+      AppendJsonNumber(out, value.AsDouble());
+      break;
+    case zolt::TValueKind::Boolean: out += value.AsBoolean() ? "\"bool\",\"v\":true" : "\"bool\",\"v\":false"; break;
+    case zolt::TValueKind::Unsigned: out += "\"integer\",\"v\":" + std::to_string(value.AsUnsigned()); break;
+    case zolt::TValueKind::Null: out += "\"null\",\"v\":null"; break;
+  }
+  out += "}\n";
+}
+
+void Write(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const bool summary = argc == 3 && std::strcmp(argv[1], "--summary") == 0;
+  if (argc != 2 && !summary) {
+    std::fprintf(stderr, "usage: xlsdump [--summary] FILE\n");
+    return 1;
+  }
+  zolt::TMSExcel excel;
+  try {
+    excel.LoadFromFile(argv[argc - 1]);
+  } catch (const std::exception& e) {
+    std::string out = "{\"error\":";
+    AppendJsonString(out, e.what());
+    out += "}\n";
+    Write(out);
+    return 2;
+  }
+  std::string out;
+  AppendHeader(out, excel);
+  const zolt::TSpreadSheet* first = excel.Sheets().Find(0);
+  if (summary) {
+    int cells = 0;
+    if (first != nullptr) {
+      const zolt::TSpreadSheetCells& sheetCells = first->Cells();
+      for (int r = 0; r < sheetCells.RowCount; ++r) {
+        if (const zolt::TSpreadSheetRow* row = sheetCells.Row(r)) {
+          for (int c = 0; c < row->Cols().Count(); ++c) cells += row->Cols().Cell(c) != nullptr ? 1 : 0;
+        }
+      }
+    }
+    out += ",\"rows\":" + std::to_string(first ? first->Cells().RowCount : 0) +
+           ",\"cols\":" + std::to_string(first ? first->Cells().ColCount : 0) + ",\"cells\":" + std::to_string(cells) +
+           "}\n";
+    Write(out);
+    return 0;
+  }
+  out += "}\n";
+  if (first != nullptr) {
+    const zolt::TSpreadSheetCells& cells = first->Cells();
+    for (int r = 0; r < cells.RowCount; ++r) {
+      const zolt::TSpreadSheetRow* row = cells.Row(r);
+      if (row == nullptr) continue;
+      for (int c = 0; c < row->Cols().Count(); ++c) {
+        if (const zolt::TKeloCell* cell = row->Cols().Cell(c)) AppendCell(out, r, c, cell->Value);
+      }
+      if (out.size() > (1u << 20)) {
+        Write(out);
+        out.clear();
+      }
+    }
+  }
+  Write(out);
+  return 0;
+}
