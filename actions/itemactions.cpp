@@ -1,11 +1,231 @@
 #include "actions/itemactions.h"
 
-#include <stdexcept>
+#include <QWidget>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "actions/fzoom.h"
+#include "app/catalogue.h"
+#include "platform/shellcopy.h"
+#include "platform/textcodec.h"
 
 namespace zolt::actions {
 
-void Installa(const std::string&, const std::string&) {}
-void CopiaProdotto(QWidget*, const std::string&, const QString&) {}
-void MostraZoom(const std::string&) { throw std::runtime_error("zoom window not built yet"); }
+namespace fs = std::filesystem;
+using platform::CopyOutcome;
+using platform::CurrentShell;
+
+namespace {
+
+// Longest folder name most file systems accept, in bytes.
+constexpr qsizetype kMaxNameBytes = 255;
+// A first line longer than this is not a path; reading stops there.
+constexpr std::size_t kMaxLineBytes = 64 * 1024;
+
+bool IsRegularFile(const std::optional<std::string>& path) {
+  std::error_code ec;
+  return path && fs::is_regular_file(*path, ec);
+}
+
+std::string WithSlashes(std::string path) {
+  for (char& c : path) {
+    if (c == '\\') c = '/';
+  }
+  return path;
+}
+
+// A path written on the disc ("bin\Setup.EXE"), found below `folder` without
+// regard to case. A line in Windows-1252 that does not match as it stands is
+// tried again in UTF-8, the way this system names files. When nothing
+// matches, the plain joined path (which the shell will report as missing).
+std::string ResolveDiscPath(const std::string& folder, const std::string& line) {
+  if (auto found = catalogue::ResolveFile(folder, line)) return *found;
+  if (!IsValidUtf8(line)) {
+    const QByteArray utf8 = DecodeCp1252(line).toUtf8();
+    if (auto found = catalogue::ResolveFile(folder, utf8.toStdString())) return *found;
+  }
+  return catalogue::JoinPath(folder, WithSlashes(line));
+}
+
+// Blanks and control characters around a path, as the shell copy drops them.
+std::string TrimBlanks(std::string text) {
+  const auto blank = [](char c) { return static_cast<unsigned char>(c) <= 0x20 || c == 0x7f; };
+  while (!text.empty() && blank(text.back())) text.pop_back();
+  std::size_t start = 0;
+  while (start < text.size() && blank(text[start])) ++start;
+  return text.substr(start);
+}
+
+QString CleanFolderName(QString name) {
+  static const QString kForbidden = QStringLiteral("/\\:*?\"<>|");
+  for (QChar& c : name) {
+    if (c.unicode() < 0x20 || c.unicode() == 0x7f || kForbidden.contains(c)) c = u'_';
+  }
+  name = name.trimmed();
+  // Trailing dots and blanks are dropped by some file systems and tools.
+  while (!name.isEmpty() && (name.back() == u'.' || name.back().isSpace())) name.chop(1);
+  while (name.toUtf8().size() > kMaxNameBytes) name.chop(1);
+  return name;
+}
+
+void CopiaSingoloFile(QWidget* owner, const std::string& percorso, const std::string& riga) {
+  auto& shell = CurrentShell();
+  if (!IsSafeRelativePath(riga)) {
+    shell.Warning(owner, QStringLiteral("Il file indicato in \"copia.txt\" (\"%1\") non si trova "
+                                        "nella cartella del prodotto: nessun file è stato copiato.")
+                             .arg(DecodeDiscText(riga)));
+    return;
+  }
+  const std::optional<std::string> cartella = shell.ChooseFolder(owner);
+  if (!cartella) return;
+  const std::string sorgente = ResolveDiscPath(percorso, riga);
+  // The file keeps its place below the chosen folder; no folder is made on the way.
+  const std::string destinazione = catalogue::JoinPath(*cartella, WithSlashes(riga));
+  const CopyOutcome esito = platform::CopyOneFile(sorgente, destinazione);
+  if (esito.result == CopyOutcome::Result::Completed) {
+    shell.Information(owner, QStringLiteral("Copia terminata."));
+  } else {
+    shell.Warning(owner, platform::DescribeCopyFailure(esito));
+  }
+}
+
+void CopiaProdottoIntero(QWidget* owner, const std::string& percorso, const QString& titolo) {
+  auto& shell = CurrentShell();
+  const std::optional<std::string> cartella = shell.ChooseFolder(owner);
+  if (!cartella) return;
+  const std::string nome = SafeFolderName(titolo, percorso);
+  const std::string destinazione = catalogue::JoinPath(*cartella, nome);
+
+  std::error_code ec;
+  const fs::file_status stato = fs::status(destinazione, ec);
+  if (fs::exists(stato) && !fs::is_directory(stato)) {
+    shell.Warning(owner, QStringLiteral("Nella cartella \"%1\" c'è già un file di nome \"%2\": "
+                                        "la cartella del prodotto non può essere creata. "
+                                        "Nessun file è stato copiato.")
+                             .arg(PathToQString(*cartella), PathToQString(nome)));
+    return;
+  }
+  if (fs::equivalent(destinazione, percorso, ec)) {
+    shell.Warning(owner, QStringLiteral("La cartella scelta è la cartella del prodotto stessa: "
+                                        "nessun file è stato copiato."));
+    return;
+  }
+  if (!fs::exists(stato) && !fs::create_directory(destinazione, ec)) {
+    CopyOutcome esito;
+    esito.result = CopyOutcome::Result::Failed;
+    esito.failedPath = destinazione;
+    esito.errorCode = ec.value();
+    shell.Warning(owner, platform::DescribeCopyFailure(esito));
+    return;
+  }
+  const CopyOutcome esito = CopiaCartella(owner, percorso, destinazione);
+  if (esito.result == CopyOutcome::Result::Completed) {
+    shell.Information(owner, QStringLiteral("Copia completata."));
+  } else {
+    shell.Warning(owner, platform::DescribeCopyFailure(esito));
+  }
+}
+
+}  // namespace
+
+const std::vector<std::string>& FileDelCatalogo() {
+  static const std::vector<std::string> kFiles = {"img.jpg",  "testo.txt",  "setup.txt",
+                                                  "copia.txt", "banner.gif", "banner.txt"};
+  return kFiles;
+}
+
+std::optional<std::string> ReadFirstLine(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return std::nullopt;
+  std::string line;
+  char c = 0;
+  while (line.size() < kMaxLineBytes && file.get(c)) {
+    if (c == '\r' || c == '\n') break;
+    line.push_back(c);
+  }
+  if (file.bad()) return std::nullopt;
+  if (line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);
+  return line;
+}
+
+bool IsSafeRelativePath(std::string_view relative) {
+  if (relative.empty() || relative.find('\0') != std::string_view::npos) return false;
+  if (relative.front() == '/' || relative.front() == '\\') return false;
+  if (relative.size() >= 2 && relative[1] == ':') return false;  // "C:" and the like
+  std::size_t start = 0;
+  while (start <= relative.size()) {
+    std::size_t end = relative.find_first_of("/\\", start);
+    if (end == std::string_view::npos) end = relative.size();
+    if (relative.substr(start, end - start) == "..") return false;
+    start = end + 1;
+  }
+  return true;
+}
+
+std::string SafeFolderName(const QString& titolo, const std::string& percorsoProdotto) {
+  QString nome = CleanFolderName(titolo);
+  if (nome.isEmpty() || nome == u'.' || nome == QStringLiteral("..")) {
+    std::string cartella = fs::path(percorsoProdotto).filename().string();
+    if (cartella.empty()) cartella = fs::path(percorsoProdotto).parent_path().filename().string();
+    if (!cartella.empty() && cartella.back() == '_') cartella.pop_back();
+    nome = CleanFolderName(DecodeDiscText(cartella));
+  }
+  if (nome.isEmpty() || nome == u'.' || nome == QStringLiteral("..")) {
+    nome = QStringLiteral("Prodotto");
+  }
+  return QStringToPath(nome);
+}
+
+void Installa(const std::string& percorsoProdotto, const std::string& eseguibileProdotto) {
+  auto& shell = CurrentShell();
+  const std::optional<std::string> setup = catalogue::ResolveFile(percorsoProdotto, "setup.txt");
+  if (IsRegularFile(setup)) {
+    const std::optional<std::string> riga = ReadFirstLine(*setup);
+    if (!riga) {
+      std::fprintf(stderr, "zolt: cannot read \"%s\"\n", setup->c_str());
+      return;
+    }
+    // An empty first line names the item folder itself.
+    shell.Open(riga->empty() ? percorsoProdotto : ResolveDiscPath(percorsoProdotto, *riga));
+    return;
+  }
+  if (!eseguibileProdotto.empty()) shell.Open(eseguibileProdotto);
+}
+
+void CopiaProdotto(QWidget* owner, const std::string& percorsoProdotto, const QString& titolo) {
+  std::string riga;
+  const std::optional<std::string> copia = catalogue::ResolveFile(percorsoProdotto, "copia.txt");
+  if (IsRegularFile(copia)) {
+    const std::optional<std::string> prima = ReadFirstLine(*copia);
+    if (!prima) {
+      CurrentShell().Warning(owner, QStringLiteral("Impossibile leggere \"copia.txt\": "
+                                                   "nessun file è stato copiato."));
+      return;
+    }
+    riga = *prima;
+  }
+  // An empty first line names no file, as an empty "copia.txt" does.
+  if (riga.empty()) {
+    CopiaProdottoIntero(owner, percorsoProdotto, titolo);
+  } else {
+    CopiaSingoloFile(owner, percorsoProdotto, riga);
+  }
+}
+
+CopyOutcome CopiaCartella(QWidget* owner, std::string sorgente, std::string destinazione) {
+  sorgente = TrimBlanks(std::move(sorgente));
+  destinazione = TrimBlanks(std::move(destinazione));
+  if (sorgente.empty()) return {};
+  return CurrentShell().CopyFolder(sorgente, destinazione, owner, FileDelCatalogo());
+}
+
+void MostraZoom(const std::string& percorsoImmagine) {
+  // Destroyed on every way out, shown or not.
+  const auto finestra = std::make_unique<TFZoom>();
+  finestra->CaricaImmagine(percorsoImmagine);
+  finestra->exec();
+}
 
 }  // namespace zolt::actions

@@ -3,7 +3,12 @@
 // needs and talks to the desktop through platform::CurrentShell().
 
 #include <QString>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/shell.h"
 
 class QWidget;
 
@@ -20,5 +25,30 @@ void CopiaProdotto(QWidget* owner, const std::string& percorsoProdotto, const QS
 // Shows the picture in the modal zoom window and returns when it is closed.
 // Throws std::runtime_error, showing nothing, when the picture cannot be read.
 void MostraZoom(const std::string& percorsoImmagine);
+
+// Copies the whole content of `sorgente` into `destinazione` through the
+// shell's folder copy, leaving out the catalogue's own files at the top
+// level. Blanks and control characters around either path are ignored; an
+// empty source copies nothing.
+platform::CopyOutcome CopiaCartella(QWidget* owner, std::string sorgente, std::string destinazione);
+
+// The per-item files that serve the presentation and stay out of a copy.
+const std::vector<std::string>& FileDelCatalogo();
+
+// Helpers shared by the actions, exposed for their tests.
+
+// The first line of a text file, taken whole: it ends at CR LF, a lone CR or
+// a lone LF; a leading UTF-8 byte-order mark is dropped; a file with no line
+// gives "". Nothing when the file cannot be read.
+std::optional<std::string> ReadFirstLine(const std::string& path);
+
+// True when `relative` (either separator) stays inside the folder it is taken
+// from: not empty, not absolute, no drive letter, no ".." part, no NUL.
+bool IsSafeRelativePath(std::string_view relative);
+
+// A folder name made from the item title: blanks trimmed, characters that no
+// folder name may hold replaced by "_"; when nothing usable is left, the item
+// folder's own name (without its "_"), else "Prodotto".
+std::string SafeFolderName(const QString& titolo, const std::string& percorsoProdotto);
 
 }  // namespace zolt::actions

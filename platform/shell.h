@@ -18,6 +18,7 @@ struct CopyOutcome {
   Result result = Result::Completed;
   std::string failedPath;  // the file or folder that could not be copied
   std::string error;       // the system's reason, in English
+  int errorCode = 0;       // the errno behind `error`, 0 when there is none
   std::uint64_t files = 0; // files copied
   std::uint64_t bytes = 0; // bytes copied
 };

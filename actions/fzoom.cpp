@@ -1,0 +1,90 @@
+#include "actions/fzoom.h"
+
+#include <QAction>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QPainter>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <stdexcept>
+
+#include "platform/jpeg/jpegdecoder.h"
+
+TFEJpeg::TFEJpeg(QWidget* parent) : QWidget(parent) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setContextMenuPolicy(Qt::CustomContextMenu);
+}
+
+void TFEJpeg::setPicture(const QImage& image) {
+  picture_ = image;
+  update();
+}
+
+void TFEJpeg::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.setRenderHint(QPainter::SmoothPixmapTransform);
+  if (picture_.isNull()) {
+    painter.fillRect(rect(), palette().button());
+    return;
+  }
+  painter.drawImage(rect(), picture_);  // stretched, proportions not kept
+}
+
+TFZoom::TFZoom(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("FZoom"));
+  setWindowTitle(QStringLiteral("Zoom"));
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+  setModal(true);
+  setSizeGripEnabled(false);
+  QPalette colours = palette();
+  colours.setColor(QPalette::Window, colours.color(QPalette::Button));
+  setPalette(colours);
+  setAutoFillBackground(true);
+  resize(kClientWidth, kClientHeight);
+  setupPicture();
+  setupMenu();
+}
+
+void TFZoom::setupPicture() {
+  FEJpeg1 = new TFEJpeg(this);
+  FEJpeg1->setObjectName(QStringLiteral("FEJpeg1"));
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(FEJpeg1);
+}
+
+void TFZoom::setupMenu() {
+  PopupMenu1 = new QMenu(this);
+  PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+  Chiudi1 = PopupMenu1->addAction(QStringLiteral("Chiudi"));
+  Chiudi1->setObjectName(QStringLiteral("Chiudi1"));
+  connect(Chiudi1, &QAction::triggered, this, &TFZoom::Chiudi1Click);
+  connect(FEJpeg1, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& at) { PopupMenu1->popup(FEJpeg1->mapToGlobal(at)); });
+}
+
+void TFZoom::CaricaImmagine(const std::string& percorso) {
+  QImage image;
+  std::string error;
+  if (!zolt::LoadJpegFile(percorso, image, &error) || image.isNull()) {
+    throw std::runtime_error("cannot show \"" + percorso + "\": " +
+                             (error.empty() ? std::string("not a picture") : error));
+  }
+  FEJpeg1->setPicture(image);
+}
+
+void TFZoom::Chiudi1Click() { close(); }
+
+void TFZoom::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  centreOnScreen();
+}
+
+void TFZoom::centreOnScreen() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (!screen) return;
+  QRect frame = frameGeometry();
+  frame.moveCenter(screen->availableGeometry().center());
+  move(frame.topLeft());
+}

@@ -1,0 +1,171 @@
+// The real desktop shell: what "open" starts or hands to the desktop, the
+// folder dialog, and the folder copy with its progress dialog.
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QLabel>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+#include "platform/shell.h"
+#include "testfiles.h"
+
+namespace fs = std::filesystem;
+using zolt::platform::CopyOutcome;
+
+// Stands in for the desktop's handlers of files and web addresses.
+class UrlRecorder : public QObject {
+  Q_OBJECT
+
+ public:
+  QList<QUrl> urls;
+
+ public slots:
+  void open(const QUrl& url) { urls << url; }
+};
+
+class DesktopShellTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir tmp_;
+  fs::path root_;
+  UrlRecorder recorder_;
+  zolt::platform::Shell& shell_ = zolt::platform::CurrentShell();
+
+ private slots:
+  void initTestCase() {
+    QVERIFY(tmp_.isValid());
+    root_ = tmp_.path().toStdString();
+    for (const char* scheme : {"file", "http", "https"}) {
+      QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &recorder_, "open");
+    }
+  }
+  void init() { recorder_.urls.clear(); }
+  void cleanupTestCase() {
+    for (const char* scheme : {"file", "http", "https"}) {
+      QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+    }
+  }
+
+  void open_executableStartsDetachedInItsFolder() {
+    const fs::path folder = root_ / "Doom_/bin";
+    const fs::path marker = root_ / "started.txt";
+    testfiles::Write(folder / "setup.sh", "#!/bin/sh\npwd > '" + marker.string() + "'\n");
+    fs::permissions(folder / "setup.sh", fs::perms::owner_all);
+    shell_.Open((folder / "setup.sh").string());
+    QTRY_VERIFY_WITH_TIMEOUT(testfiles::Read(marker).find('\n') != std::string::npos, 5000);
+    QCOMPARE(testfiles::Read(marker), folder.string() + "\n");
+    QVERIFY(recorder_.urls.isEmpty());
+  }
+
+  void open_othersGoToDesktop_data() {
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("url");
+    const QString doc = tmp_.path() + QStringLiteral("/leggimi.txt");
+    QTest::newRow("document") << doc << QUrl::fromLocalFile(doc).toString();
+    QTest::newRow("folder") << tmp_.path() << QUrl::fromLocalFile(tmp_.path()).toString();
+    QTest::newRow("web") << QStringLiteral("https://example.com/a?b=1")
+                         << QStringLiteral("https://example.com/a?b=1");
+    QTest::newRow("bare www") << QStringLiteral("www.example.com")
+                              << QStringLiteral("http://www.example.com");
+  }
+  void open_othersGoToDesktop() {
+    QFETCH(QString, target);
+    QFETCH(QString, url);
+    testfiles::Write(root_ / "leggimi.txt", "non eseguibile");
+    shell_.Open(target.toStdString());
+    QCOMPARE(recorder_.urls.size(), 1);
+    QCOMPARE(recorder_.urls[0].toString(), url);
+  }
+
+  void open_missingTargetOpensNothing() {
+    shell_.Open((root_ / "Doom_/bin/setup.exe /S").string());
+    shell_.Open("");
+    QVERIFY(recorder_.urls.isEmpty());
+  }
+
+  void chooseFolder_titledPromptedAndRemembered() {
+    fs::create_directories(root_ / "scelta/dentro");
+    QString title, prompt, openedOn;
+    const auto answer = [&](const QString& pick) {
+      QTimer::singleShot(0, this, [&, pick] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        title = dialog->windowTitle();
+        if (auto* label = dialog->findChild<QLabel*>(QStringLiteral("prompt"))) prompt = label->text();
+        openedOn = dialog->directory().absolutePath();
+        if (pick.isEmpty()) {
+          dialog->reject();
+        } else {
+          dialog->setDirectory(pick);
+          QMetaObject::invokeMethod(dialog, "accept");
+        }
+      });
+    };
+    const QString chosen = QString::fromStdString((root_ / "scelta/dentro").string());
+    answer(chosen);
+    QCOMPARE(shell_.ChooseFolder(nullptr), std::optional<std::string>(chosen.toStdString()));
+    QCOMPARE(title, QStringLiteral("Cartella di destinazione"));
+    QCOMPARE(prompt, QStringLiteral("Selezionare una cartella"));
+    answer(QString());
+    QCOMPARE(shell_.ChooseFolder(nullptr), std::nullopt);
+    QCOMPARE(openedOn, chosen);
+  }
+
+  void copyFolder_showsProgressAndCopies() {
+    for (int i = 0; i < 30; ++i) {
+      testfiles::Write(root_ / "item" / ("f" + std::to_string(i)), std::string(100000, 'x'));
+    }
+    testfiles::Write(root_ / "item/img.jpg", "catalogue");
+    testfiles::Write(root_ / "item/sub/img.jpg", "kept");
+    bool sawDialog = false;
+    QTimer probe;
+    connect(&probe, &QTimer::timeout, this, [&] {
+      if (auto* p = qApp->findChild<QProgressDialog*>(QStringLiteral("CopyProgress"))) {
+        sawDialog = sawDialog || p->isVisible();
+      }
+      for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->objectName() == QStringLiteral("CopyProgress") && w->isVisible()) sawDialog = true;
+      }
+    });
+    probe.start(0);
+    const CopyOutcome done = shell_.CopyFolder((root_ / "item").string(), (root_ / "out/Doom").string(),
+                                               nullptr, {"IMG.JPG"});
+    probe.stop();
+    QCOMPARE(done.result, CopyOutcome::Result::Completed);
+    QCOMPARE(done.files, 31u);
+    QVERIFY(!fs::exists(root_ / "out/Doom/img.jpg"));
+    QCOMPARE(testfiles::Read(root_ / "out/Doom/sub/img.jpg"), std::string("kept"));
+    QVERIFY(sawDialog);
+  }
+
+  void copyFolder_cancelStopsAndSaysSo() {
+    for (int i = 0; i < 200; ++i) {
+      testfiles::Write(root_ / "many" / ("f" + std::to_string(i)), std::string(20000, 'y'));
+    }
+    QTimer canceller;
+    connect(&canceller, &QTimer::timeout, this, [&] {
+      for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* p = qobject_cast<QProgressDialog*>(w); p && p->isVisible()) {
+          if (auto* button = p->findChild<QPushButton*>()) button->click();
+        }
+      }
+    });
+    canceller.start(0);
+    const CopyOutcome done = shell_.CopyFolder((root_ / "many").string(), (root_ / "out/many").string(),
+                                               nullptr, {});
+    canceller.stop();
+    QCOMPARE(done.result, CopyOutcome::Result::Cancelled);
+    QVERIFY(done.files < 200u);
+  }
+};
+
+QTEST_MAIN(DesktopShellTest)
+#include "tst_desktopshell.moc"
