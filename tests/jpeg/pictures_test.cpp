@@ -2,6 +2,7 @@
 // with libjpeg's encoder, hand-damaged ones, and the shared sample files) and
 // animated GIF banners through QMovie.
 
+#include "app/artwork/artwork.h"
 #include "platform/jpeg/jpegdecoder.h"
 
 #include <QBuffer>
@@ -150,6 +151,9 @@ class PicturesTest : public QObject {
   void sampleJpegs();
   void sampleGifs_data();
   void sampleGifs();
+  void artworkIsCompiledIn_data();
+  void artworkIsCompiledIn();
+  void logoAnimatesCalmly();
 };
 
 void PicturesTest::colourModelsDecodeToTheirColours() {
@@ -366,6 +370,43 @@ void PicturesTest::sampleGifs() {
     const QImage current = movie.currentImage();
     QVERIFY(current.isNull() || qint64(current.width()) * current.height() <= 4'000'000);
   }
+}
+
+void PicturesTest::artworkIsCompiledIn_data() {
+  QTest::addColumn<QString>("path");
+  QTest::addColumn<QSize>("size");
+  using namespace zolt::artwork;
+  QTest::newRow("logo") << QString::fromLatin1(kLogo) << QSize(138, 57);
+  QTest::newRow("logo picture") << QString::fromLatin1(kLogoPicture) << QSize(89, 55);
+  QTest::newRow("strip") << QString::fromLatin1(kStrip) << QSize(89, 17);
+  QTest::newRow("banner left") << QString::fromLatin1(kBannerLeft) << QSize(144, 65);
+  QTest::newRow("banner right") << QString::fromLatin1(kBannerRight) << QSize(145, 65);
+  QTest::newRow("corner") << QString::fromLatin1(kCorner) << QSize(55, 53);
+  QTest::newRow("search strip") << QString::fromLatin1(kSearchStrip) << QSize(92, 18);
+}
+
+void PicturesTest::artworkIsCompiledIn() {
+  QFETCH(QString, path);
+  QFETCH(QSize, size);
+  const QImage image(path);
+  QVERIFY2(!image.isNull(), qPrintable(path));
+  QCOMPARE(image.size(), size);
+}
+
+void PicturesTest::logoAnimatesCalmly() {
+  QMovie logo(QString::fromLatin1(zolt::artwork::kLogo));
+  QVERIFY(logo.isValid());
+  QVERIFY(logo.frameCount() > 4);
+  QCOMPARE(logo.loopCount(), -1);  // forever
+  int total = 0;
+  for (int frame = 0; frame < logo.frameCount(); ++frame) {
+    QVERIFY(logo.jumpToFrame(frame));
+    QVERIFY(logo.nextFrameDelay() >= 40);  // no flicker
+    total += logo.nextFrameDelay();
+    // The corners stay the page's white in every frame.
+    QCOMPARE(logo.currentImage().pixelColor(137, 0), QColor(Qt::white));
+  }
+  QVERIFY(total >= 2000);  // a pause between sweeps
 }
 
 QTEST_MAIN(PicturesTest)
