@@ -48,11 +48,7 @@ void TBiffReader::Run() {
   TRecord rec;
   while (!finished_ && NextRecord(rec)) {
     pos_ = rec.offset + 4 + rec.length;
-    if (firstRecord_) {
-      firstRecord_ = false;
-      if (!IsBofCode(rec.code))
-        throw ESpreadSheetError(route_ == TRoute::Plain ? "File is not a Excel file" : "File is not a Excel Workbook");
-    }
+    firstRecord_ = false;
     if (rec.body != nullptr) Dispatch(rec);
     x_.ReportProgress(static_cast<std::int64_t>(pos_), static_cast<std::int64_t>(size_));
   }
@@ -70,6 +66,8 @@ bool TBiffReader::NextRecord(TRecord& rec) {
   rec.code = Le16(data_ + pos_);
   rec.length = Le16(data_ + pos_ + 2);
   rec.offset = pos_;
+  if (firstRecord_ && !IsBofCode(rec.code))
+    throw ESpreadSheetError(route_ == TRoute::Plain ? "File is not a Excel file" : "File is not a Excel Workbook");
   x_.ReportProgress(static_cast<std::int64_t>(pos_ + 4), static_cast<std::int64_t>(size_));
   if (left - 4 < rec.length) {
     throw ESpreadSheetError("Record " + Hex16(rec.code) + " at offset " + std::to_string(pos_) +

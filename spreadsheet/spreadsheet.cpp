@@ -13,16 +13,47 @@ const TCellValue kNull;
 
 // --- TSpreadSheetCols ------------------------------------------------------
 
-const TKeloCell* TSpreadSheetCols::Cell(int column) const noexcept {
-  if (column < 0 || column >= Count()) return nullptr;
-  const TKeloCell& cell = cells_[static_cast<std::size_t>(column)];
-  return cell.Value.IsNull() ? nullptr : &cell;
+int TSpreadSheetCols::Count() const noexcept {
+  return far_.empty() ? static_cast<int>(dense_.size()) : far_.back().first + 1;
 }
 
-TKeloCell& TSpreadSheetCols::Ensure(int column) {
+const TKeloCell* TSpreadSheetCols::Cell(int column) const noexcept {
+  if (column < 0) return nullptr;
+  const TKeloCell* cell = nullptr;
+  if (static_cast<std::size_t>(column) < dense_.size()) {
+    cell = &dense_[static_cast<std::size_t>(column)];
+  } else if (!far_.empty()) {
+    auto it = std::lower_bound(far_.begin(), far_.end(), column,
+                               [](const auto& entry, int c) { return entry.first < c; });
+    if (it != far_.end() && it->first == column) cell = &it->second;
+  }
+  return cell != nullptr && !cell->Value.IsNull() ? cell : nullptr;
+}
+
+TKeloCell& TSpreadSheetCols::Ensure(int column, int expected) {
   const auto index = static_cast<std::size_t>(std::max(column, 0));
-  if (index >= cells_.size()) cells_.resize(index + 1);
-  return cells_[index];
+  if (index < dense_.size()) return dense_[index];
+  // The plain array may grow to twice the entries plus a margin; beyond
+  // that a cell is kept aside, so memory follows the cells stored.
+  constexpr std::size_t kMargin = 32;
+  if (index + 1 <= 2 * (stored_ + 1) + kMargin || index + 1 <= static_cast<std::size_t>(std::max(expected, 0))) {
+    if (dense_.capacity() == 0) dense_.reserve(std::max(index + 1, static_cast<std::size_t>(std::max(expected, 0))));
+    dense_.resize(index + 1);
+    ++stored_;
+    // Cells kept aside that the array now covers move into it.
+    auto covered = far_.begin();
+    while (covered != far_.end() && static_cast<std::size_t>(covered->first) < dense_.size()) {
+      dense_[static_cast<std::size_t>(covered->first)] = std::move(covered->second);
+      ++covered;
+    }
+    far_.erase(far_.begin(), covered);
+    return dense_[index];
+  }
+  auto it = std::lower_bound(far_.begin(), far_.end(), column,
+                             [](const auto& entry, int c) { return entry.first < c; });
+  if (it != far_.end() && it->first == column) return it->second;
+  ++stored_;
+  return far_.insert(it, {column, TKeloCell{}})->second;
 }
 
 // --- TSpreadSheetCells -----------------------------------------------------
@@ -52,7 +83,10 @@ TSpreadSheetRow& TSpreadSheetCells::EnsureRow(int row) {
 
 void TSpreadSheetCells::Store(int column, int row, const TCellValue& value, TAlignment alignment) {
   if (row < 0 || column < 0) return;
-  TKeloCell& cell = EnsureRow(row).Cols().Ensure(column);
+  // DIMENSIONS tells how wide the rows are; a bound keeps a damaged file's
+  // claim from reserving much more than its cells.
+  constexpr int kMaxReservedColumns = 256;
+  TKeloCell& cell = EnsureRow(row).Cols().Ensure(column, std::min(LastColumn, kMaxReservedColumns));
   cell.Value = value;
   cell.Alignment = alignment;
   if (column >= ColCount) ColCount = column + 1;
@@ -131,3 +165,6 @@ void TSpreadSheetFile::ReportProgress(std::int64_t position, std::int64_t totalS
 }
 
 }  // namespace zolt
+
+// The sheet model's size is dominated by its cells; keep them at 16 bytes.
+static_assert(sizeof(zolt::TKeloCell) == 16, "a cell should share the value's padding with its alignment");

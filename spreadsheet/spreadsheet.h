@@ -12,6 +12,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zolt {
@@ -27,25 +28,44 @@ enum class TAlignment : std::uint8_t { taLeftJustify, taRightJustify, taCenter }
 
 class TKeloCell {
  public:
-  TCellValue Value;
+  // Alignment lives in the value's tail padding: a cell is 16 bytes.
+  [[no_unique_address]] TCellValue Value;
   TAlignment Alignment = TAlignment::taLeftJustify;
 
   void Assign(const TKeloCell& source) { *this = source; }
 };
 
 // The cells of one row, index = column number. Entries may be empty (an
-// empty entry holds a Null value).
+// empty entry holds a Null value). Columns are held in a plain array up to
+// the row's density; a cell far to the right of the others is kept aside,
+// so a few stray cells at column 16,000 cost what they hold, not 16,000
+// entries each.
 class TSpreadSheetCols {
  public:
-  int Count() const noexcept { return static_cast<int>(cells_.size()); }
+  // One more than the largest column number of any entry.
+  int Count() const noexcept;
   // The stored cell at Column, or nullptr for an empty or absent entry.
   const TKeloCell* Cell(int column) const noexcept;
-  // The cell at Column, appending empty entries first until it exists.
-  TKeloCell& Ensure(int column);
-  void Clear() noexcept { cells_.clear(); }
+  // The cell at Column, creating it (empty) when absent; a row's first cell
+  // makes room for `expected` entries at once.
+  TKeloCell& Ensure(int column, int expected = 0);
+  // Calls fn(column, cell) for every stored cell in column order.
+  template <typename Fn>
+  void ForEach(Fn&& fn) const {
+    for (std::size_t i = 0; i < dense_.size(); ++i)
+      if (!dense_[i].Value.IsNull()) fn(static_cast<int>(i), dense_[i]);
+    for (const auto& [column, cell] : far_)
+      if (!cell.Value.IsNull()) fn(column, cell);
+  }
+  void Clear() noexcept {
+    dense_.clear();
+    far_.clear();
+  }
 
  private:
-  std::vector<TKeloCell> cells_;
+  std::vector<TKeloCell> dense_;                  // columns 0 .. size-1
+  std::vector<std::pair<int, TKeloCell>> far_;    // columns beyond, sorted
+  std::size_t stored_ = 0;                        // entries created
 };
 
 class TSpreadSheetRow {
@@ -66,6 +86,12 @@ class TSpreadSheetCells {
   const TSpreadSheetRow* Row(int row) const noexcept;
   // The row at Row, appending empty rows first until it exists.
   TSpreadSheetRow& EnsureRow(int row);
+  // Calls fn(row, column, cell) for every stored cell in row, then column order.
+  template <typename Fn>
+  void ForEach(Fn&& fn) const {
+    for (std::size_t r = 0; r < rows_.size(); ++r)
+      rows_[r].Cols().ForEach([&](int column, const TKeloCell& cell) { fn(static_cast<int>(r), column, cell); });
+  }
   // Stores Value and Alignment at (column, row) and raises the counts.
   void Store(int column, int row, const TCellValue& value, TAlignment alignment);
   // Frees every row and sets the four counters to 0.
