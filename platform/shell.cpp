@@ -75,12 +75,11 @@ class DesktopShell final : public Shell {
       Complain(target, "no such file or folder");
       return;
     }
+    // Discs and memory sticks often mark every file executable: a document
+    // the system cannot start as a program goes to the desktop like any other.
     if (S_ISREG(st.st_mode) && ::access(target.c_str(), X_OK) == 0) {
       const std::string folder = std::filesystem::path(target).parent_path().string();
-      if (!QProcess::startDetached(PathToQString(target), {}, PathToQString(folder))) {
-        Complain(target, "the program could not be started");
-      }
-      return;
+      if (QProcess::startDetached(PathToQString(target), {}, PathToQString(folder))) return;
     }
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(PathToQString(target)))) {
       Complain(target, "no program is associated with it");

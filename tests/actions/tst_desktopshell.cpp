@@ -70,6 +70,8 @@ class DesktopShellTest : public QObject {
     QTest::addColumn<QString>("url");
     const QString doc = tmp_.path() + QStringLiteral("/leggimi.txt");
     QTest::newRow("document") << doc << QUrl::fromLocalFile(doc).toString();
+    const QString marked = tmp_.path() + QStringLiteral("/manuale.pdf");
+    QTest::newRow("document marked executable") << marked << QUrl::fromLocalFile(marked).toString();
     QTest::newRow("folder") << tmp_.path() << QUrl::fromLocalFile(tmp_.path()).toString();
     QTest::newRow("web") << QStringLiteral("https://example.com/a?b=1")
                          << QStringLiteral("https://example.com/a?b=1");
@@ -80,6 +82,8 @@ class DesktopShellTest : public QObject {
     QFETCH(QString, target);
     QFETCH(QString, url);
     testfiles::Write(root_ / "leggimi.txt", "non eseguibile");
+    testfiles::Write(root_ / "manuale.pdf", "%PDF-1.4 not a program");
+    fs::permissions(root_ / "manuale.pdf", fs::perms::owner_all);
     shell_.Open(target.toStdString());
     QCOMPARE(recorder_.urls.size(), 1);
     QCOMPARE(recorder_.urls[0].toString(), url);
