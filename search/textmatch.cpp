@@ -1,0 +1,273 @@
+#include "search/textmatch.h"
+
+#include "platform/textcodec.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace zolt::search {
+
+namespace {
+
+constexpr unsigned char FoldByte(unsigned char b) noexcept {
+  return (b >= 'a' && b <= 'z') ? static_cast<unsigned char>(b - ('a' - 'A')) : b;
+}
+
+constexpr std::array<unsigned char, 256> MakeFoldTable() {
+  std::array<unsigned char, 256> table{};
+  for (unsigned i = 0; i < 256; ++i) table[i] = FoldByte(static_cast<unsigned char>(i));
+  return table;
+}
+constexpr std::array<unsigned char, 256> kFold = MakeFoldTable();
+
+inline unsigned char Fold(char c) noexcept { return kFold[static_cast<unsigned char>(c)]; }
+
+// Unicode of 0x80..0x9F in Windows-1252; 0 marks the five bytes the code page
+// leaves undefined, which the disc's text decoding maps to the C1 controls.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+// The Windows-1252 byte that decodes to `u`, if there is one.
+std::optional<unsigned char> Cp1252Byte(char16_t u) {
+  if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) return static_cast<unsigned char>(u);
+  if (u >= 0x80 && u <= 0x9F) {
+    // A C1 control stands for itself only where the code page has no character.
+    if (kCp1252High[u - 0x80] == 0) return static_cast<unsigned char>(u);
+    return std::nullopt;
+  }
+  for (unsigned i = 0; i < 32; ++i)
+    if (kCp1252High[i] == u) return static_cast<unsigned char>(0x80 + i);
+  return std::nullopt;
+}
+
+bool HasBrokenSurrogate(const QString& text) {
+  const qsizetype n = text.size();
+  for (qsizetype i = 0; i < n; ++i) {
+    const QChar c = text.at(i);
+    if (c.isHighSurrogate()) {
+      if (i + 1 >= n || !text.at(i + 1).isLowSurrogate()) return true;
+      ++i;
+    } else if (c.isLowSurrogate()) {
+      return true;
+    }
+  }
+  return false;
+}
+
+inline bool IsLineBreak(char c) noexcept { return c == '\n' || c == '\r'; }
+
+std::size_t FindLineBreak(std::string_view text, std::size_t from) noexcept {
+  for (std::size_t i = from; i < text.size(); ++i)
+    if (IsLineBreak(text[i])) return i;
+  return std::string_view::npos;
+}
+
+inline bool IsContinuationByte(char c) noexcept { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+std::size_t FindLastLineBreak(std::string_view text) noexcept {
+  for (std::size_t i = text.size(); i > 0; --i)
+    if (IsLineBreak(text[i - 1])) return i - 1;
+  return std::string_view::npos;
+}
+
+}  // namespace
+
+QString MaiuscoleAscii(const QString& text) {
+  QString upper = text;
+  for (QChar& c : upper) {
+    const char16_t u = c.unicode();
+    if (u >= u'a' && u <= u'z') c = QChar(static_cast<char16_t>(u - (u'a' - u'A')));
+  }
+  return upper;
+}
+
+FoldedPattern::FoldedPattern(std::string bytes) : bytes_(std::move(bytes)) {
+  for (char& c : bytes_) c = static_cast<char>(Fold(c));
+  const std::size_t m = bytes_.size();
+  skip_.fill(m);
+  if (m == 0) return;
+  // Horspool's shift table, indexed by the raw byte so that a lower-case
+  // letter shifts like its upper-case form.
+  for (std::size_t i = 0; i + 1 < m; ++i) {
+    const auto b = static_cast<unsigned char>(bytes_[i]);
+    skip_[b] = m - 1 - i;
+    if (b >= 'A' && b <= 'Z') skip_[b + ('a' - 'A')] = m - 1 - i;
+  }
+}
+
+std::size_t FoldedPattern::FindIn(std::string_view text) const noexcept {
+  const std::size_t m = bytes_.size();
+  const std::size_t n = text.size();
+  if (m == 0 || n < m) return std::string_view::npos;
+  const char* t = text.data();
+  const char* p = bytes_.data();
+  const unsigned char last = static_cast<unsigned char>(p[m - 1]);
+  std::size_t pos = 0;
+  while (pos <= n - m) {
+    const char end = t[pos + m - 1];
+    if (Fold(end) == last) {
+      std::size_t i = 0;
+      while (i + 1 < m && Fold(t[pos + i]) == static_cast<unsigned char>(p[i])) ++i;
+      if (i + 1 == m) return pos;
+    }
+    pos += skip_[static_cast<unsigned char>(end)];
+  }
+  return std::string_view::npos;
+}
+
+TextMatcher::TextMatcher(const QString& word) {
+  if (word.isEmpty() || HasBrokenSurrogate(word)) return;
+  const QString upper = MaiuscoleAscii(word);
+  if (upper.contains(QChar(u'\n')) || upper.contains(QChar(u'\r'))) return;
+
+  const QByteArray utf8 = upper.toUtf8();
+  utf8_ = FoldedPattern(std::string(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+
+  asciiOnly_ = true;
+  std::string cp;
+  cp.reserve(static_cast<std::size_t>(upper.size()));
+  bool representable = true;
+  for (const QChar c : upper) {
+    if (c.unicode() >= 0x80) asciiOnly_ = false;
+    const std::optional<unsigned char> b = Cp1252Byte(c.unicode());
+    if (!b) {
+      representable = false;
+      break;
+    }
+    cp.push_back(static_cast<char>(*b));
+  }
+  if (representable) cp1252_ = FoldedPattern(std::move(cp));
+}
+
+bool TextMatcher::MatchesLines(std::string_view text) const {
+  if (MatchesNothing()) return false;
+  LineScanner scanner(*this);
+  scanner.Feed(text);
+  return scanner.Finish();
+}
+
+bool TextMatcher::MatchesUtf8(std::string_view text) const noexcept {
+  return !MatchesNothing() && utf8_.FindIn(text) != std::string_view::npos;
+}
+
+// ---------------------------------------------------------------------------
+
+bool LineScanner::Feed(std::string_view piece) {
+  if (found_ || matcher_.MatchesNothing() || piece.empty()) return found_;
+  if (matcher_.AsciiOnly()) {
+    ScanAsciiWord(piece);
+    return found_;
+  }
+  // The first stretch continues the line the previous piece ended in.
+  std::size_t pos = FindLineBreak(piece, 0);
+  if (pos == std::string_view::npos) {
+    ScanLinePiece(piece, false);
+    return found_;
+  }
+  ScanLinePiece(piece.substr(0, pos), true);
+  ++pos;
+  if (found_) return found_;
+  // When neither form of the word occurs in the rest, no line that ends in
+  // this piece can match: only the last, unfinished line needs reading.
+  const std::string_view rest = piece.substr(pos);
+  constexpr std::size_t npos = std::string_view::npos;
+  if (matcher_.Utf8Form().FindIn(rest) == npos && matcher_.Cp1252Form().FindIn(rest) == npos) {
+    const std::size_t lastBreak = FindLastLineBreak(rest);
+    if (lastBreak == std::string_view::npos) {
+      ScanLinePiece(rest, false);
+    } else if (lastBreak + 1 < rest.size()) {
+      ScanLinePiece(rest.substr(lastBreak + 1), false);
+    }
+    return found_;
+  }
+  while (!found_ && pos < piece.size()) {
+    const std::size_t eol = FindLineBreak(piece, pos);
+    if (eol == std::string_view::npos) {
+      ScanLinePiece(piece.substr(pos), false);
+      break;
+    }
+    ScanLinePiece(piece.substr(pos, eol - pos), true);
+    pos = eol + 1;
+  }
+  return found_;
+}
+
+bool LineScanner::Finish() {
+  if (!found_ && !matcher_.MatchesNothing() && !matcher_.AsciiOnly()) ScanLinePiece({}, true);
+  tail_.clear();
+  return found_;
+}
+
+// A plain-ASCII word cannot hold a line break, so it cannot span two lines,
+// and a line's encoding cannot change what its ASCII bytes say: the whole
+// text is one haystack. Only the last bytes are kept for the next piece.
+void LineScanner::ScanAsciiWord(std::string_view piece) {
+  const FoldedPattern& word = matcher_.Utf8Form();
+  const std::size_t keep = word.Size() - 1;
+  if (!tail_.empty()) {
+    // Occurrences that start in the kept bytes and end in this piece.
+    std::string joint = tail_;
+    joint.append(piece.substr(0, std::min(piece.size(), keep)));
+    if (word.FindIn(joint) != std::string_view::npos) {
+      found_ = true;
+      return;
+    }
+  }
+  if (word.FindIn(piece) != std::string_view::npos) {
+    found_ = true;
+    return;
+  }
+  if (piece.size() >= keep) {
+    tail_.assign(piece.substr(piece.size() - keep));
+  } else {
+    tail_.append(piece);
+    if (tail_.size() > keep) tail_.erase(0, tail_.size() - keep);
+  }
+}
+
+// One stretch of a line, with the bytes kept from the line's previous
+// stretch in front of it. When the line goes on in the next piece, only the
+// bytes that a later occurrence might start in stay unvalidated and kept.
+void LineScanner::ScanLinePiece(std::string_view piece, bool endsLine) {
+  std::string joined;
+  std::string_view text = piece;
+  if (!tail_.empty()) {
+    joined = std::move(tail_);
+    joined.append(piece);
+    text = joined;
+  }
+  tail_.clear();
+
+  const FoldedPattern& utf8 = matcher_.Utf8Form();
+  const FoldedPattern& cp = matcher_.Cp1252Form();
+  if (!lineHasUtf8Form_ && utf8.FindIn(text) != std::string_view::npos) lineHasUtf8Form_ = true;
+  if (!lineHasCp1252Form_ && !cp.Empty() && cp.FindIn(text) != std::string_view::npos)
+    lineHasCp1252Form_ = true;
+
+  if (endsLine) {
+    // A whole line's encoding matters only once a form of the word is on it.
+    if (lineValid_ && (lineHasUtf8Form_ || lineHasCp1252Form_)) lineValid_ = IsValidUtf8(text);
+    EndLine();
+    return;
+  }
+  // The line goes on: what is read now is validated now, since the word may
+  // still turn up later on this line.
+  const std::size_t keep = std::max(utf8.Size(), cp.Size()) - 1;
+  std::size_t cut = text.size() > keep ? text.size() - keep : 0;
+  // Never split a UTF-8 sequence between what is validated now and later.
+  for (int back = 0; back < 3 && cut > 0 && cut < text.size() && IsContinuationByte(text[cut]); ++back) --cut;
+  tail_.assign(text.substr(cut));
+  if (lineValid_ && cut > 0) lineValid_ = IsValidUtf8(text.substr(0, cut));
+}
+
+void LineScanner::EndLine() {
+  if (lineValid_ ? lineHasUtf8Form_ : lineHasCp1252Form_) found_ = true;
+  lineValid_ = true;
+  lineHasUtf8Form_ = false;
+  lineHasCp1252Form_ = false;
+}
+
+}  // namespace zolt::search

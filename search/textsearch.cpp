@@ -1,0 +1,222 @@
+#include "search/textsearch.h"
+
+#include "platform/textcodec.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <memory>
+
+namespace zolt::search {
+
+namespace {
+
+constexpr char kSeparator = '/';
+constexpr std::string_view kDescription = "testo.txt";
+// Read size: every ordinary description fits in one read; longer ones are
+// scanned piece by piece, so memory stays bounded whatever the file's size.
+constexpr std::size_t kReadSize = 256 * 1024;
+
+struct DirCloser {
+  void operator()(DIR* dir) const noexcept { closedir(dir); }
+};
+
+bool IsFolder(const std::string& parent, const dirent& entry) {
+  if (entry.d_type == DT_DIR) return true;
+  if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) return false;
+  struct stat st {};
+  const std::string path = parent + entry.d_name;
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string WithSeparator(std::string folder) {
+  if (folder.empty() || folder.back() != kSeparator) folder.push_back(kSeparator);
+  return folder;
+}
+
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+// The description's name as spelled in `folder` when it is not the usual
+// lower-case one ("TESTO.TXT", "Testo.txt").
+std::optional<std::string> OtherSpelling(const std::string& folder) {
+  std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));
+  if (!dir) return std::nullopt;
+  while (const dirent* entry = readdir(dir.get())) {
+    const std::string_view name = entry->d_name;
+    if (name != kDescription && EqualsIgnoringAsciiCase(name, kDescription)) return std::string(name);
+  }
+  return std::nullopt;
+}
+
+int OpenForReading(const std::string& path) {
+  // Non-blocking so that a pipe of that name cannot stall the search.
+  int fd;
+  do {
+    fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+QString DisplayLevel(std::string_view name) {
+  QString text = DecodeDiscText(name);
+  text.remove(QChar(u'_'));
+  return text;
+}
+
+}  // namespace
+
+SearchHit MakeHit(const std::string& relativeFolder) {
+  SearchHit hit;
+  hit.folder = relativeFolder;
+  const std::string_view rel = relativeFolder;
+  std::size_t slash = rel.find(kSeparator);
+  hit.section = DisplayLevel(rel.substr(0, slash));
+  bool firstLevel = true;
+  while (slash != std::string_view::npos) {
+    const std::size_t start = slash + 1;
+    slash = rel.find(kSeparator, start);
+    if (!firstLevel) hit.subfolder += QChar(u'\\');
+    firstLevel = false;
+    hit.subfolder += DisplayLevel(rel.substr(start, slash == std::string_view::npos ? slash : slash - start));
+  }
+  return hit;
+}
+
+std::vector<std::string> ListSubfolders(const std::string& folder) {
+  std::vector<std::string> names;
+  const std::string parent = WithSeparator(folder);
+  std::unique_ptr<DIR, DirCloser> dir(opendir(parent.c_str()));
+  if (!dir) return names;
+  while (const dirent* entry = readdir(dir.get())) {
+    const std::string_view name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    if (IsFolder(parent, *entry)) names.emplace_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::vector<std::string> ListCandidates(const std::string& root) {
+  const std::string base = WithSeparator(root);
+  const std::vector<std::string> level1 = ListSubfolders(base);
+  std::vector<std::string> candidates(level1.begin(), level1.end());
+  for (const std::string& f : level1) {
+    for (const std::string& s : ListSubfolders(base + f)) {
+      // Only this exact spelling at this level: the Home folder of a section.
+      if (s == "Home") continue;
+      std::string second = f + kSeparator + s;
+      const std::vector<std::string> level3 = ListSubfolders(base + second);
+      candidates.push_back(second);
+      for (const std::string& t : level3) candidates.push_back(second + kSeparator + t);
+    }
+  }
+  return candidates;
+}
+
+DescriptionReader::DescriptionReader() : buffer_(kReadSize) {}
+
+int DescriptionReader::Open(const std::string& folder, DescriptionResult& failure) {
+  const std::string base = WithSeparator(folder);
+  int fd = OpenForReading(base + std::string(kDescription));
+  if (fd < 0 && errno == ENOENT) {
+    if (const std::optional<std::string> other = OtherSpelling(base)) {
+      fd = OpenForReading(base + *other);
+    } else {
+      failure = DescriptionResult::kMissing;
+      return -1;
+    }
+  }
+  if (fd < 0) {
+    // A link that leads nowhere is a missing file; anything else is a file
+    // that is there but cannot be read.
+    failure = (errno == ENOENT || errno == ENOTDIR) ? DescriptionResult::kMissing
+                                                    : DescriptionResult::kUnreadable;
+    return -1;
+  }
+  struct stat st {};
+  const bool statted = fstat(fd, &st) == 0;
+  if (!statted || !S_ISREG(st.st_mode)) {
+    // A folder of that name is no description, as on the disc's own system;
+    // a pipe or a device is one that cannot be read.
+    failure = statted && S_ISDIR(st.st_mode) ? DescriptionResult::kMissing : DescriptionResult::kUnreadable;
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+DescriptionResult DescriptionReader::Match(const std::string& folder, const TextMatcher& matcher) {
+  DescriptionResult result = DescriptionResult::kNoMatch;
+  const int fd = Open(folder, result);
+  if (fd < 0) return result;
+  LineScanner scanner(matcher);
+  for (;;) {
+    const ssize_t n = read(fd, buffer_.data(), buffer_.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      result = DescriptionResult::kUnreadable;
+      break;
+    }
+    if (n == 0) {
+      result = scanner.Finish() ? DescriptionResult::kMatch : DescriptionResult::kNoMatch;
+      break;
+    }
+    if (scanner.Feed(std::string_view(buffer_.data(), static_cast<std::size_t>(n)))) {
+      result = DescriptionResult::kMatch;
+      break;
+    }
+  }
+  close(fd);
+  return result;
+}
+
+DescriptionResult DescriptionReader::ReadOnly(const std::string& folder, std::size_t* bytes) {
+  DescriptionResult result = DescriptionResult::kNoMatch;
+  const int fd = Open(folder, result);
+  if (fd < 0) return result;
+  for (;;) {
+    const ssize_t n = read(fd, buffer_.data(), buffer_.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) result = DescriptionResult::kUnreadable;
+    if (n <= 0) break;
+    if (bytes) *bytes += static_cast<std::size_t>(n);
+  }
+  close(fd);
+  return result;
+}
+
+TextSearchResult SearchDescriptions(const std::string& root, const QString& word) {
+  TextSearchResult result;
+  result.candidates = ListCandidates(root);
+  const TextMatcher matcher(word);
+  if (matcher.MatchesNothing()) return result;
+  const std::string base = WithSeparator(root);
+  DescriptionReader reader;
+  for (const std::string& candidate : result.candidates) {
+    switch (reader.Match(base + candidate, matcher)) {
+      case DescriptionResult::kMatch:
+        result.hits.push_back(MakeHit(candidate));
+        break;
+      case DescriptionResult::kUnreadable:
+        ++result.unreadable;
+        break;
+      case DescriptionResult::kMissing:
+      case DescriptionResult::kNoMatch:
+        break;
+    }
+  }
+  return result;
+}
+
+}  // namespace zolt::search
