@@ -1,0 +1,117 @@
+// The archive lookup on sheet models built by hand: the column lists, the
+// A-then-B-then-C rule and the result lines.
+
+#include "search/archive.h"
+
+#include "spreadsheet/spreadsheet.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace zolt::search {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+void Put(TSpreadSheets& sheets, int sheet, int column, int row, const TCellValue& value) {
+  sheets.Sheet(sheet).Cells().Store(column, row, value, TAlignment::taLeftJustify);
+}
+
+// One sheet whose rows are {A, B, C} texts.
+TSpreadSheets Archive(const std::vector<Lines>& rows) {
+  TSpreadSheets sheets;
+  sheets.Sheet(0);
+  for (std::size_t r = 0; r < rows.size(); ++r)
+    for (std::size_t c = 0; c < rows[r].size(); ++c)
+      if (!rows[r][c].empty()) Put(sheets, 0, static_cast<int>(c), static_cast<int>(r), TCellValue(rows[r][c]));
+  return sheets;
+}
+
+Lines Lookup(const TSpreadSheets& sheets, const char* word) {
+  return MatchArchive(ReadArchiveColumns(sheets), TextMatcher(QString::fromUtf8(word)));
+}
+
+TEST(ArchiveLookup, ColumnAThenBThenC) {
+  const TSpreadSheets sheets = Archive({
+      {"Doom", "Id Software", "sparatutto"},
+      {"Quake", "id", "DOOM engine"},
+      {"Tetris", "Pajitnov", "puzzle, doom-free"},
+      {"Heretic", "Raven", "doom"},
+  });
+  // "doom" is in column A of row 0 and in column B of none: only A counts.
+  EXPECT_EQ(Lookup(sheets, "DOOM"), (Lines{"Doom        Id Software"}));
+  // Column B only when no A matches: "id" is in A of no row ("Id" of row 0 is B).
+  EXPECT_EQ(Lookup(sheets, "id"), (Lines{"Doom        Id Software", "Quake        id"}));
+  // Column C only when neither A nor B matches; each row shows its A and B.
+  EXPECT_EQ(Lookup(sheets, "engine"), (Lines{"Quake        id"}));
+  EXPECT_EQ(Lookup(sheets, "puzzle"), (Lines{"Tetris        Pajitnov"}));
+  EXPECT_EQ(Lookup(sheets, "ware"), (Lines{"Doom        Id Software"}));
+  EXPECT_EQ(Lookup(sheets, "tutto"), (Lines{"Doom        Id Software"}));
+  EXPECT_TRUE(Lookup(sheets, "assente").empty());
+  EXPECT_TRUE(Lookup(sheets, "").empty());
+}
+
+TEST(ArchiveLookup, WordFoundOnlyInColumnCListsEveryRow) {
+  const TSpreadSheets sheets = Archive({
+      {"Uno", "", "gioco di CARTE"},
+      {"Due", "x", "niente"},
+      {"", "Tre", "carte da poker"},
+  });
+  EXPECT_EQ(Lookup(sheets, "carte"), (Lines{"Uno        ", "        Tre"}));
+}
+
+TEST(ArchiveLookup, CellTextsAsShownAndLettersBeyondAsciiAsStored) {
+  TSpreadSheets sheets;
+  Put(sheets, 0, 0, 0, TCellValue(std::uint32_t{1998}));
+  Put(sheets, 0, 1, 0, TCellValue(true));
+  Put(sheets, 0, 0, 1, TCellValue(1.5));
+  Put(sheets, 0, 1, 1, TCellValue("Citt\xC3\xA0"));
+  Put(sheets, 0, 2, 1, TCellValue("perch\xC3\xA8"));
+  const ArchiveColumns columns = ReadArchiveColumns(sheets);
+  EXPECT_EQ(columns.a, (Lines{"1998", "1.5"}));
+  EXPECT_EQ(columns.b, (Lines{"True", "Citt\xC3\xA0"}));
+  EXPECT_EQ(columns.c, (Lines{"", "perch\xC3\xA8"}));
+  EXPECT_EQ(Lookup(sheets, "199"), (Lines{"1998        True"}));
+  EXPECT_EQ(Lookup(sheets, "true"), (Lines{"1998        True"}));
+  EXPECT_EQ(Lookup(sheets, "città"), (Lines{"1.5        Citt\xC3\xA0"}));
+  EXPECT_TRUE(Lookup(sheets, "CITTÀ").empty());
+  EXPECT_EQ(Lookup(sheets, "PERCHè"), (Lines{"1.5        Citt\xC3\xA0"}));
+}
+
+TEST(ArchiveLookup, RowsComeFromTheFirstSheetWithItsOwnRowCount) {
+  // Empty rows inside the sheet still give one (empty) entry per list.
+  TSpreadSheets longFirst;
+  Put(longFirst, 0, 0, 0, TCellValue("a0"));
+  Put(longFirst, 0, 2, 9, TCellValue("c9 parola"));
+  Put(longFirst, 1, 0, 1, TCellValue("other sheet parola"));
+  const ArchiveColumns columns = ReadArchiveColumns(longFirst);
+  EXPECT_EQ(columns.a.size(), 10u);
+  EXPECT_EQ(columns.b.size(), 10u);
+  EXPECT_EQ(columns.c.size(), 10u);
+  EXPECT_EQ(columns.c[9], "c9 parola");
+  // A shorter later sheet does not cut the first sheet's rows, and its own
+  // texts are never searched.
+  EXPECT_EQ(Lookup(longFirst, "parola"), (Lines{"        "}));
+
+  TSpreadSheets shortFirst;
+  Put(shortFirst, 0, 0, 0, TCellValue("a0"));
+  Put(shortFirst, 1, 0, 20, TCellValue("far away"));
+  EXPECT_EQ(ReadArchiveColumns(shortFirst).a, (Lines{"a0"}));
+  EXPECT_TRUE(Lookup(shortFirst, "far").empty());
+}
+
+TEST(ArchiveLookup, NoRowsOrNoSheetGivesNothing) {
+  TSpreadSheets none;
+  EXPECT_TRUE(ReadArchiveColumns(none).a.empty());
+  EXPECT_TRUE(Lookup(none, "x").empty());
+  TSpreadSheets empty;
+  empty.Sheet(0);
+  EXPECT_TRUE(ReadArchiveColumns(empty).c.empty());
+  EXPECT_TRUE(Lookup(empty, "x").empty());
+  EXPECT_EQ(ArchiveLine("A", "B"), "A        B");
+}
+
+}  // namespace
+}  // namespace zolt::search
