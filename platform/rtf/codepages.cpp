@@ -102,9 +102,18 @@ bool NameContains(std::string_view name, std::string_view word) {
   return false;
 }
 
+bool IsNamed(std::string_view name, std::string_view word) {
+  while (!name.empty() && name.front() == ' ') name.remove_prefix(1);
+  while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+  return name.size() == word.size() && NameContains(name, word);
+}
+
 }  // namespace
 
 int CodePageForCharset(int charset, std::string_view fontName, int documentCodePage) {
+  // Writers name the symbol fonts without their charset as often as with it.
+  if (NameContains(fontName, "wingdings")) return kWingdingsCodePage;
+  if (IsNamed(fontName, "symbol")) return kSymbolCodePage;
   switch (charset) {
     case 2:
       return NameContains(fontName, "wingdings") ? kWingdingsCodePage : kSymbolCodePage;

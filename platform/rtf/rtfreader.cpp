@@ -5,6 +5,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextImageFormat>
+#include <QTextOption>
 #include <QUrl>
 #include <algorithm>
 #include <climits>
@@ -21,15 +22,16 @@ namespace {
 
 // Limits that keep any input, however hostile, within bounded time and memory.
 constexpr std::size_t kMaxDepth = 1024;                // deeper groups share their parent's state
-constexpr qsizetype kMaxTextChars = 16 * 1024 * 1024;  // a description is never near this
+constexpr qsizetype kMaxTextChars = 4 * 1024 * 1024;  // a description is never near this
 constexpr std::size_t kMaxPictureBytes = 32 * 1024 * 1024;
 constexpr std::size_t kMaxFields = 100000;
 constexpr std::size_t kMaxFieldInstruction = 2048;
 constexpr std::size_t kMaxColours = 4096;
 constexpr std::size_t kMaxFontName = 256;
 constexpr int kMaxTwips = 31680;            // 22 inches: indents and spacing beyond are noise
+constexpr int kDefaultTab = 720;            // twips between tab stops unless \deftab says
 constexpr int kMaxPictureSide = 4096;       // pixels on screen
-constexpr qsizetype kFlushThreshold = 65536;  // characters buffered before they go to the document
+constexpr std::size_t kFlushThreshold = 65536;  // characters buffered before they go to the document
 
 // Where the text of a group goes.
 enum class Dest : unsigned char { Body, Skip, FontTable, ColourTable, FieldInstruction, Picture };
@@ -79,7 +81,7 @@ enum class Word {
   Plain, Bold, Italic, Underline, UnderlineNone, Strike, Hidden, FontSize,
   Foreground, Background, Super, Sub, NoSuperSub, Up, Down,
   // paragraphs and breaks
-  Pard, Par, Line, Tab, AlignLeft, AlignCentre, AlignRight, AlignJustify,
+  DefaultTab, Pard, Par, Line, Tab, AlignLeft, AlignCentre, AlignRight, AlignJustify,
   LeftIndent, RightIndent, FirstIndent, SpaceBefore, SpaceAfter, Cell, Row,
   // characters
   Unicode, UnicodeSkip, Special,
@@ -114,7 +116,7 @@ const std::unordered_map<std::string_view, WordEntry>& WordTable() {
         {"cb", Word::Background}, {"highlight", Word::Background}, {"chcbpat", Word::Background},
         {"super", Word::Super}, {"sub", Word::Sub}, {"nosupersub", Word::NoSuperSub},
         {"up", Word::Up}, {"dn", Word::Down},
-        {"pard", Word::Pard}, {"par", Word::Par}, {"sect", Word::Par}, {"page", Word::Par},
+        {"deftab", Word::DefaultTab}, {"pard", Word::Pard}, {"par", Word::Par}, {"sect", Word::Par}, {"page", Word::Par},
         {"line", Word::Line}, {"tab", Word::Tab}, {"ql", Word::AlignLeft},
         {"qc", Word::AlignCentre}, {"qr", Word::AlignRight}, {"qj", Word::AlignJustify},
         {"li", Word::LeftIndent}, {"ri", Word::RightIndent}, {"fi", Word::FirstIndent},
@@ -144,7 +146,7 @@ const std::unordered_map<std::string_view, WordEntry>& WordTable() {
           "category", "hlinkbase", "buptim", "creatim", "printim", "revtim", "falt", "panose",
           "fname", "blipuid", "shpinst", "formfield", "datafield", "ffname", "private",
           "listpicture", "wgrffmtfilter", "oldcprops", "oldpprops", "oldsprops", "oldtprops",
-          "chftn", "chftnsep", "passwordhash", "atrfstart", "atrfend"}) {
+          "passwordhash", "atrfstart", "atrfend"}) {
       t.emplace(name, WordEntry{Word::Skip});
     }
     const std::pair<std::string_view, char16_t> specials[] = {
@@ -159,6 +161,20 @@ const std::unordered_map<std::string_view, WordEntry>& WordTable() {
   return table;
 }
 
+// \uN pairs make the characters beyond the first 65536; a half pair alone
+// is shown as the replacement character.
+void ReplaceLoneSurrogates(QString& text) {
+  const qsizetype size = text.size();
+  for (qsizetype i = 0; i < size; ++i) {
+    const QChar c = text.at(i);
+    if (c.isHighSurrogate() && i + 1 < size && text.at(i + 1).isLowSurrogate()) {
+      ++i;
+    } else if (c.isSurrogate()) {
+      text[i] = QChar::ReplacementCharacter;
+    }
+  }
+}
+
 bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -171,6 +187,13 @@ int HexValue(char c) {
 
 int Twips(int value) { return std::clamp(value, -kMaxTwips, kMaxTwips); }
 double Pixels(int twips) { return twips / 15.0; }  // 1440 twips an inch, 96 pixels an inch
+
+void SetTabStops(QTextDocument& document, int twips) {
+  QTextOption option = document.defaultTextOption();
+  option.setTabStopDistance(Pixels(twips));
+  document.setDefaultTextOption(option);
+}
+
 
 // The address a HYPERLINK field instruction names: its first argument, with
 // the \l switch's bookmark as the fragment. Empty for other fields.
@@ -306,9 +329,11 @@ class Reader {
   std::size_t overflowDepth_ = 0;  // groups opened beyond kMaxDepth
   int skipCount_ = 0;              // fallback characters still to skip after \uN
   bool starPending_ = false;
+  bool atGroupStart_ = false;  // \* marks a destination only as a group's first word
 
   int documentCodePage_ = 1252;
   int defaultFont_ = -1;
+  int defaultTab_ = kDefaultTab;
   std::unordered_map<int, Font> fonts_;
   int fontBeingDefined_ = -1;
   std::vector<QColor> colours_;
@@ -364,11 +389,13 @@ void Reader::Run() {
   while (stack_.size() > 1 && !stopped_) closeGroup();
   flushText();
   cursor_.setBlockFormat(blockFormat(blockPara_));
+  SetTabStops(document_, defaultTab_);
 }
 
 void Reader::openGroup() {
   skipCount_ = 0;
   starPending_ = false;
+  atGroupStart_ = true;
   if (stack_.size() >= kMaxDepth) {
     ++overflowDepth_;
     return;
@@ -435,6 +462,7 @@ void Reader::readText() {
 }
 
 void Reader::handleBytes(std::string_view bytes) {
+  atGroupStart_ = false;
   if (skipCount_ > 0) {
     const std::size_t skipped = std::min<std::size_t>(static_cast<std::size_t>(skipCount_), bytes.size());
     skipCount_ -= static_cast<int>(skipped);
@@ -485,9 +513,10 @@ void Reader::handleSymbol(char c) {
     return;
   }
   if (c == '*') {
-    starPending_ = true;
+    starPending_ = atGroupStart_;
     return;
   }
+  atGroupStart_ = false;
   if (skipCount_ > 0) {
     --skipCount_;
     return;
@@ -512,6 +541,7 @@ void Reader::handleSymbol(char c) {
 void Reader::handleWord(std::string_view name, bool hasParam, int param) {
   const bool starred = starPending_;
   starPending_ = false;
+  atGroupStart_ = false;
   const auto& table = WordTable();
   const auto found = table.find(name);
   const WordEntry entry = found == table.end() ? WordEntry{Word::Unknown} : found->second;
@@ -634,6 +664,9 @@ void Reader::handleBodyWord(const WordEntry& entry, bool hasParam, int param) {
     case Word::NoSuperSub: chars.vertical = 0; break;
     case Word::Up: chars.vertical = on ? 1 : 0; break;
     case Word::Down: chars.vertical = on ? -1 : 0; break;
+    case Word::DefaultTab:
+      if (param > 0) defaultTab_ = std::min(param, kMaxTwips);
+      break;
     case Word::Pard: para = ParaState{}; break;
     case Word::Par: endParagraph(); break;
     case Word::Line: emitChar(u'\u2028'); break;
@@ -831,11 +864,15 @@ void Reader::emitBytes(std::string_view bytes) {
     decodePendingBytes();
     pendingCodePage_ = top().codePage;
   }
-  for (char c : bytes) {
-    // Control characters other than the tab have no place in a description.
-    if (static_cast<unsigned char>(c) >= 0x20 || c == '\t') pendingBytes_ += c;
+  while (!bytes.empty() && !stopped_) {
+    const std::string_view chunk = bytes.substr(0, kFlushThreshold);
+    bytes.remove_prefix(chunk.size());
+    for (char c : chunk) {
+      // Control characters other than the tab have no place in a description.
+      if (static_cast<unsigned char>(c) >= 0x20 || c == '\t') pendingBytes_ += c;
+    }
+    if (pendingBytes_.size() >= kFlushThreshold) flushText();
   }
-  if (static_cast<qsizetype>(pendingBytes_.size()) > kFlushThreshold) flushText();
 }
 
 void Reader::emitChar(char16_t c) {
@@ -843,7 +880,7 @@ void Reader::emitChar(char16_t c) {
   startText();
   decodePendingBytes();
   pendingText_ += QChar(c);
-  if (pendingText_.size() > kFlushThreshold) flushText();
+  if (static_cast<std::size_t>(pendingText_.size()) > kFlushThreshold) flushText();
 }
 
 void Reader::decodePendingBytes() {
@@ -855,6 +892,11 @@ void Reader::decodePendingBytes() {
 void Reader::flushText() {
   decodePendingBytes();
   if (pendingText_.isEmpty()) return;
+  ReplaceLoneSurrogates(pendingText_);
+  if (pendingText_.size() > kMaxTextChars - textChars_) {
+    pendingText_.truncate(kMaxTextChars - textChars_);
+    stopped_ = true;
+  }
   cursor_.insertText(pendingText_, charFormat(pendingChars_, pendingLink_));
   textChars_ += pendingText_.size();
   pendingText_.clear();
@@ -867,7 +909,7 @@ void Reader::endParagraph() {
   cursor_.setBlockFormat(blockFormat(top().para));
   cursor_.insertBlock();
   blockPara_ = top().para;
-  if (++textChars_ > kMaxTextChars) stopped_ = true;
+  if (++textChars_ >= kMaxTextChars) stopped_ = true;
 }
 
 QTextCharFormat Reader::charFormat(const CharState& chars, int link) {
@@ -883,7 +925,7 @@ QTextCharFormat Reader::charFormat(const CharState& chars, int link) {
                                                    : QTextCharFormat::AlignSubScript);
   }
   const auto font = fonts_.find(chars.font);
-  if (font != fonts_.end() && !font->second.name.empty() && font->second.charset != 2) {
+  if (font != fonts_.end() && !font->second.name.empty() && codePageFor(chars.font) > 0) {
     QString family = DecodeDiscText(font->second.name).trimmed();
     if (!family.isEmpty()) format.setFontFamilies(QStringList{family});
   }
@@ -918,23 +960,23 @@ QTextBlockFormat Reader::blockFormat(const ParaState& para) const {
 }
 
 bool LooksLikeRtf(std::string_view data) {
-  if (data.substr(0, 3) == "\xEF\xBB\xBF") data.remove_prefix(3);
   const std::size_t first = data.find_first_not_of(" \t\r\n");
   return first != std::string_view::npos && data.substr(first, 5) == "{\\rtf";
 }
 
 void ReadPlainText(std::string_view data, QTextDocument& document) {
-  if (data.substr(0, 3) == "\xEF\xBB\xBF") data.remove_prefix(3);
   QString text = DecodeDiscText(data);
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   text.replace(u'\r', u'\n');
   text.truncate(kMaxTextChars);
   QTextCursor(&document).insertText(text);
+  SetTabStops(document, kDefaultTab);
 }
 
 }  // namespace
 
 void ReadRtf(std::string_view data, QTextDocument& document) {
+  if (data.substr(0, 3) == "\xEF\xBB\xBF") data.remove_prefix(3);  // a byte-order mark
   const bool undo = document.isUndoRedoEnabled();
   document.setUndoRedoEnabled(false);
   document.clear();

@@ -34,7 +34,8 @@ int main(int argc, char* argv[]) {
   QTextDocument document;
   zolt::rtf::ReadRtf(std::string_view(data.constData(), static_cast<std::size_t>(data.size())),
                      document);
-  const QByteArray text = document.toPlainText().toUtf8();
+  // Pictures stand in the text as object marks; they are not text.
+  const QByteArray text = document.toPlainText().remove(QChar::ObjectReplacementCharacter).toUtf8();
   std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stdout);
   if (!text.endsWith('\n')) std::fputc('\n', stdout);
   return 0;

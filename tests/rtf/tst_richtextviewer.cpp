@@ -1,0 +1,200 @@
+// The description viewer: a click on a link is a press and a release of the
+// same button, left or right, on the same link; nothing else is.
+
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+
+#include "platform/rtf/richtextviewer.h"
+
+using zolt::RichTextViewer;
+
+namespace {
+
+// Two links on one line with plain text around them.
+constexpr std::string_view kTwoLinks =
+    "{\\rtf1 Start {\\field{\\*\\fldinst HYPERLINK \"http://one.example/\"}{\\fldrslt first}}"
+    " middle www.two.example end\\par plain line}";
+
+}  // namespace
+
+class TestRichTextViewer : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init();
+  void cleanup();
+  void clickOnALinkReportsItsAddress_data();
+  void clickOnALinkReportsItsAddress();
+  void pressesAndReleasesThatAreNoClick_data();
+  void pressesAndReleasesThatAreNoClick();
+  void otherButtonsInBetween();
+  void readOnlyWithoutSelection();
+  void cursorIsAnArrowAndAHandOverLinks();
+  void textColourFollowsThePaletteUnlessTheWriterSetOne();
+  void clearAndReload();
+  void lookOfADescription();
+
+ private:
+  QPoint pointOf(const QString& text) const;
+
+  RichTextViewer* viewer_ = nullptr;
+};
+
+void TestRichTextViewer::init() {
+  viewer_ = new RichTextViewer;
+  viewer_->resize(500, 200);
+  viewer_->LoadRtf(kTwoLinks);
+  viewer_->show();
+  QVERIFY(QTest::qWaitForWindowExposed(viewer_));
+}
+
+void TestRichTextViewer::cleanup() {
+  delete viewer_;
+  viewer_ = nullptr;
+}
+
+// The viewport point in the middle of the first character of `text`.
+QPoint TestRichTextViewer::pointOf(const QString& text) const {
+  const int position = static_cast<int>(viewer_->document()->toRawText().indexOf(text));
+  QTextCursor cursor(viewer_->document());
+  cursor.setPosition(position);
+  const QRect before = viewer_->cursorRect(cursor);
+  cursor.setPosition(position + 1);
+  const QRect after = viewer_->cursorRect(cursor);
+  return QPoint((before.left() + after.left()) / 2, before.center().y());
+}
+
+void TestRichTextViewer::clickOnALinkReportsItsAddress_data() {
+  QTest::addColumn<Qt::MouseButton>("button");
+  QTest::addColumn<QString>("where");
+  QTest::addColumn<QString>("address");
+  QTest::newRow("left, field link") << Qt::LeftButton << QStringLiteral("first") << QStringLiteral("http://one.example/");
+  QTest::newRow("right, field link") << Qt::RightButton << QStringLiteral("first") << QStringLiteral("http://one.example/");
+  QTest::newRow("left, address in the text") << Qt::LeftButton << QStringLiteral("two.ex") << QStringLiteral("http://www.two.example");
+  QTest::newRow("right, address in the text") << Qt::RightButton << QStringLiteral("two.ex") << QStringLiteral("http://www.two.example");
+}
+
+void TestRichTextViewer::clickOnALinkReportsItsAddress() {
+  QFETCH(Qt::MouseButton, button);
+  QFETCH(QString, where);
+  QFETCH(QString, address);
+  QSignalSpy clicks(viewer_, &RichTextViewer::linkClicked);
+  QTest::mouseClick(viewer_->viewport(), button, Qt::NoModifier, pointOf(where));
+  QCOMPARE(clicks.count(), 1);
+  QCOMPARE(clicks.at(0).at(0).toString(), address);
+}
+
+void TestRichTextViewer::pressesAndReleasesThatAreNoClick_data() {
+  QTest::addColumn<Qt::MouseButton>("button");
+  QTest::addColumn<QString>("pressAt");
+  QTest::addColumn<QString>("releaseAt");
+  QTest::newRow("press on one link, release on another") << Qt::LeftButton << QStringLiteral("first") << QStringLiteral("two.ex");
+  QTest::newRow("right: one link to another") << Qt::RightButton << QStringLiteral("two.ex") << QStringLiteral("first");
+  QTest::newRow("press on a link, release on text") << Qt::LeftButton << QStringLiteral("first") << QStringLiteral("middle");
+  QTest::newRow("press on text, release on a link") << Qt::RightButton << QStringLiteral("middle") << QStringLiteral("first");
+  QTest::newRow("plain text") << Qt::LeftButton << QStringLiteral("plain") << QStringLiteral("plain");
+  QTest::newRow("middle button on a link") << Qt::MiddleButton << QStringLiteral("first") << QStringLiteral("first");
+}
+
+void TestRichTextViewer::pressesAndReleasesThatAreNoClick() {
+  QFETCH(Qt::MouseButton, button);
+  QFETCH(QString, pressAt);
+  QFETCH(QString, releaseAt);
+  QSignalSpy clicks(viewer_, &RichTextViewer::linkClicked);
+  QTest::mousePress(viewer_->viewport(), button, Qt::NoModifier, pointOf(pressAt));
+  QTest::mouseMove(viewer_->viewport(), pointOf(releaseAt));
+  QTest::mouseRelease(viewer_->viewport(), button, Qt::NoModifier, pointOf(releaseAt));
+  QCOMPARE(clicks.count(), 0);
+}
+
+void TestRichTextViewer::otherButtonsInBetween() {
+  QSignalSpy clicks(viewer_, &RichTextViewer::linkClicked);
+  const QPoint link = pointOf(QStringLiteral("first"));
+  // Left pressed, right released: the release of another button is no click.
+  QTest::mousePress(viewer_->viewport(), Qt::LeftButton, Qt::NoModifier, link);
+  QTest::mouseRelease(viewer_->viewport(), Qt::RightButton, Qt::NoModifier, link);
+  QCOMPARE(clicks.count(), 0);
+  QTest::mouseRelease(viewer_->viewport(), Qt::LeftButton, Qt::NoModifier, link);
+  QCOMPARE(clicks.count(), 1);
+  // A release without a press (the press went to another window) is nothing.
+  QTest::mouseRelease(viewer_->viewport(), Qt::LeftButton, Qt::NoModifier, link);
+  QCOMPARE(clicks.count(), 1);
+}
+
+void TestRichTextViewer::readOnlyWithoutSelection() {
+  QVERIFY(viewer_->isReadOnly());
+  QCOMPARE(viewer_->frameShape(), QFrame::NoFrame);
+  const QString before = viewer_->toPlainText();
+  QTest::mousePress(viewer_->viewport(), Qt::LeftButton, Qt::NoModifier, pointOf(QStringLiteral("Start")));
+  QTest::mouseMove(viewer_->viewport(), pointOf(QStringLiteral("plain")));
+  QTest::mouseRelease(viewer_->viewport(), Qt::LeftButton, Qt::NoModifier, pointOf(QStringLiteral("plain")));
+  QVERIFY2(!viewer_->textCursor().hasSelection(), "a drag selected text");
+  viewer_->setFocus();
+  QTest::keyClicks(viewer_, QStringLiteral("typed"));
+  QTest::keyClick(viewer_, Qt::Key_A, Qt::ControlModifier);
+  QCOMPARE(viewer_->toPlainText(), before);
+  QVERIFY(!viewer_->textCursor().hasSelection());
+}
+
+void TestRichTextViewer::cursorIsAnArrowAndAHandOverLinks() {
+  QCOMPARE(viewer_->viewport()->cursor().shape(), Qt::ArrowCursor);
+  QTest::mouseMove(viewer_->viewport(), pointOf(QStringLiteral("first")));
+  QCOMPARE(viewer_->viewport()->cursor().shape(), Qt::PointingHandCursor);
+  QTest::mouseMove(viewer_->viewport(), pointOf(QStringLiteral("middle")));
+  QCOMPARE(viewer_->viewport()->cursor().shape(), Qt::ArrowCursor);
+}
+
+void TestRichTextViewer::textColourFollowsThePaletteUnlessTheWriterSetOne() {
+  QPalette navy = viewer_->palette();
+  navy.setColor(QPalette::Text, QColor(0, 0, 128));
+  viewer_->setPalette(navy);
+  viewer_->LoadRtf("{\\rtf1{\\colortbl;\\red200\\green0\\blue0;}plain \\cf1 red}");
+  const QImage picture = viewer_->grab().toImage();
+  bool sawNavy = false;
+  bool sawRed = false;
+  for (int y = 0; y < picture.height(); ++y) {
+    for (int x = 0; x < picture.width(); ++x) {
+      const QColor c = picture.pixelColor(x, y);
+      sawNavy = sawNavy || (c.blue() > 100 && c.red() < 40 && c.green() < 40);
+      sawRed = sawRed || (c.red() > 150 && c.green() < 60 && c.blue() < 60);
+    }
+  }
+  QVERIFY2(sawNavy, "text without a colour of its own is not in the palette's colour");
+  QVERIFY2(sawRed, "the writer's colour is lost");
+}
+
+void TestRichTextViewer::clearAndReload() {
+  QSignalSpy clicks(viewer_, &RichTextViewer::linkClicked);
+  const QPoint link = pointOf(QStringLiteral("first"));
+  QTest::mousePress(viewer_->viewport(), Qt::LeftButton, Qt::NoModifier, link);
+  viewer_->LoadRtf("{\\rtf1 {\\field{\\*\\fldinst HYPERLINK \"http://other/\"}{\\fldrslt first}}}");
+  QTest::mouseRelease(viewer_->viewport(), Qt::LeftButton, Qt::NoModifier, pointOf(QStringLiteral("first")));
+  QCOMPARE(clicks.count(), 0);  // pressed on the old page's link, released on the new page's
+  viewer_->Clear();
+  QVERIFY(viewer_->toPlainText().isEmpty());
+  QVERIFY(viewer_->document()->isEmpty());
+}
+
+void TestRichTextViewer::lookOfADescription() {
+  // A sample description as the item page shows it, saved for a look by eye.
+  viewer_->setStyleSheet(QStringLiteral("color: #000080;"));
+  QFont font = viewer_->font();
+  font.setPointSize(10);
+  viewer_->setFont(font);
+  viewer_->resize(536, 260);
+  viewer_->LoadRtf(
+      "{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}{\\f1\\fcharset2 Symbol;}}"
+      "{\\colortbl ;\\red192\\green0\\blue0;}\\f0\\fs20{\\b Zolt Editor 2.1}\\par "
+      "Un editor di testo \\i leggero\\i0  con evidenziazione della sintassi: perch\\'e9 no?\\par"
+      "{\\pntext\\f1\\'b7\\tab}Apre file fino a 2 GB\\par{\\pntext\\f1\\'b7\\tab}\\cf1 Gratuito\\cf0\\par"
+      "\\qc Sito: www.zolt.example \\emdash  {\\field{\\*\\fldinst HYPERLINK \"mailto:info@zolt.example\"}"
+      "{\\fldrslt scrivici}}\\par}");
+  const QString path = QDir::temp().filePath(QStringLiteral("rtfviewer.png"));
+  QVERIFY(viewer_->grab().save(path));
+  qInfo("description shown in %s", qPrintable(path));
+}
+
+QTEST_MAIN(TestRichTextViewer)
+#include "tst_richtextviewer.moc"
