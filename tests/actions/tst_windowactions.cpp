@@ -1,35 +1,18 @@
 // The main window's buttons and links, clicked as a user does, and what
-// reaches the desktop shell: install, copy, browse, banner, description links
-// (left and right button), footer, and the zoom window behind the picture.
+// reaches the desktop shell: install, browse, banner, description links (left
+// and right button) and footer.
 
-#include <QApplication>
-#include <QTemporaryDir>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QTimer>
 #include <QTreeWidget>
 
-#include "actions/fzoom.h"
 #include "app/labelbutton.h"
 #include "app/zolt.h"
 #include "platform/rtf/richtextviewer.h"
 #include "recordingshell.h"
-#include "testfiles.h"
 #include "windowtest.h"
 
-namespace fs = std::filesystem;
 using zolt::test::TempDisc;
-
-namespace {
-
-TFZoom* OpenZoom() {
-  for (QWidget* w : QApplication::topLevelWidgets()) {
-    if (auto* zoom = qobject_cast<TFZoom*>(w); zoom && zoom->isVisible()) return zoom;
-  }
-  return nullptr;
-}
-
-}  // namespace
 
 class WindowActionsTest : public QObject {
   Q_OBJECT
@@ -38,7 +21,6 @@ class WindowActionsTest : public QObject {
   std::unique_ptr<TempDisc> disc_;
   std::unique_ptr<TZolt> zolt_;
   std::unique_ptr<RecordingShell> shell_;
-  QTemporaryDir chosen_;
 
   void ClickEntry(const QString& text) {
     const auto found = zolt_->Elenco->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
@@ -60,28 +42,21 @@ class WindowActionsTest : public QObject {
 
  private slots:
   void init() {
-    QVERIFY(chosen_.isValid());
     disc_ = std::make_unique<TempDisc>();
     disc_->File("Home/scheda.htm", "<html><body>Home</body></html>");
     disc_->Item("Giochi_/Doom_", "Sito: www.doom.example oppure https://id.example/doom e basta");
     disc_->File("Giochi_/Doom_/Setup.TXT", "Bin\\Setup.exe\r\nignored\r\n");
     disc_->File("Giochi_/Doom_/bin/setup.exe", "MZ");
-    disc_->File("Giochi_/Doom_/img.jpg", zolt::test::Jpeg(120, 90));
     disc_->File("Giochi_/Doom_/banner.gif", zolt::test::Gif(468, 60, 2));
     disc_->File("Giochi_/Doom_/banner.txt", "https://banner.example/\r\ndoom\r\n");
-    disc_->File("Giochi_/Doom_/leggimi.doc", "leggimi");
     disc_->Item("Giochi_/Quake_", "Quake");
     disc_->File("Giochi_/Quake_/programmi/quake.exe", "MZ");
-    disc_->Item("Giochi_/Heretic_", "Heretic");
-    disc_->File("Giochi_/Heretic_/copia.txt", "Dati\\heretic.wad\r\n");
-    disc_->File("Giochi_/Heretic_/dati/heretic.wad", "wad");
     shell_ = std::make_unique<RecordingShell>();
-    shell_->chosenFolder = chosen_.path().toStdString();
     zolt_ = std::make_unique<TZolt>();
     zolt_->show();
     QVERIFY(QTest::qWaitForWindowExposed(zolt_.get()));
     QTest::mouseClick(zolt_->Linguette[0], Qt::LeftButton);
-    QVERIFY(zolt_->Elenco->topLevelItemCount() == 3);
+    QVERIFY(zolt_->Elenco->topLevelItemCount() == 2);
   }
 
   void cleanup() {
@@ -131,50 +106,6 @@ class WindowActionsTest : public QObject {
     QCOMPARE(shell_->opened.size(), 2u);
     QVERIFY(shell_->opened[0] == "www.doom.example" || shell_->opened[0] == "http://www.doom.example");
     QCOMPARE(shell_->opened[1], std::string("https://id.example/doom"));
-  }
-
-  void copy_singleFileAndWholeItem() {
-    const fs::path chosen = chosen_.path().toStdString();
-    fs::create_directories(chosen / "Dati");
-    ClickEntry(QStringLiteral("Heretic"));
-    QTest::mouseClick(zolt_->Label2, Qt::LeftButton);
-    QCOMPARE(testfiles::Read(chosen / "Dati/heretic.wad"), std::string("wad"));
-    ClickEntry(QStringLiteral("Doom"));
-    QTest::mouseClick(zolt_->Label2, Qt::LeftButton);
-    QCOMPARE(shell_->information,
-             QStringList({QStringLiteral("Copia terminata."), QStringLiteral("Copia completata.")}));
-    QCOMPARE(testfiles::Listing(chosen / "Doom"),
-             std::string("bin/ bin/setup.exe leggimi.doc "));
-  }
-
-  void zoom_opensOnPictureAndBadPictureShowsNothing() {
-    ClickEntry(QStringLiteral("Doom"));
-    QVERIFY(zolt_->Immagine->isVisible());
-    bool wasModal = false;
-    QTimer::singleShot(0, this, [&] {
-      if (TFZoom* zoom = OpenZoom()) {
-        wasModal = QApplication::activeModalWidget() == zoom;
-        zoom->Chiudi1->trigger();
-      }
-    });
-    QTest::mouseClick(zolt_->Immagine, Qt::LeftButton);
-    QVERIFY(wasModal);
-    QVERIFY(!OpenZoom());
-
-    // Gone between the page and the click: nothing opens, the window carries on.
-    disc_->Remove("Giochi_/Doom_/img.jpg");
-    bool shown = false;
-    QTimer::singleShot(0, this, [&] {
-      if (TFZoom* zoom = OpenZoom()) {
-        shown = true;
-        zoom->close();
-      }
-    });
-    QTest::mouseClick(zolt_->Immagine, Qt::LeftButton);
-    QApplication::processEvents();
-    QVERIFY(!shown);
-    QVERIFY(zolt_->isVisible());
-    QVERIFY(shell_->warnings.isEmpty() && shell_->information.isEmpty());
   }
 };
 
