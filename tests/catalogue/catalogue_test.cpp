@@ -275,3 +275,40 @@ TEST(CatalogueTest, ResolvePrefersTheExactSpellingWhenSeveralExist) {
 
 }  // namespace
 }  // namespace zolt::catalogue
+
+namespace zolt::catalogue {
+namespace {
+
+// --- The demo disc as the catalogue reads it --------------------------------
+
+TEST(DemoDiscTest, OffersBothTabRowsAGroupEntryAndStartablePrograms) {
+  const std::string disc = ZOLT_DEMO_DISC "/";
+  Names sections;
+  ElencaCartelle(disc, sections);
+  EXPECT_GE(sections.size(), 7u);  // a second row of tabs
+  EXPECT_TRUE(ResolveFile(disc, "home/scheda.htm") && ResolveFile(disc, "HOME/archivio.xls"));
+
+  // The group entry has no description; its sub-entries differ in byte order
+  // and letter order, so the tree's sorting shows.
+  EXPECT_FALSE(ResolveFile(disc + "Giochi_/Rompicapo_", "testo.txt"));
+  Names puzzles;
+  ElencaCartelle(disc + "Giochi_/Rompicapo_/", puzzles);
+  EXPECT_EQ(puzzles, (Names{"Cruciverba", "Sudoku", "anagrammi"}));
+
+  const auto setups = CercaFile(disc + "setup.txt", kAttrArchive);
+  EXPECT_GE(setups->size(), 10u);
+  for (const std::string& setup : *setups) {
+    std::ifstream file(setup);
+    std::string first;
+    std::getline(file, first);
+    if (!first.empty() && first.back() == '\r') first.pop_back();
+    const auto program = ResolveFile(fs::path(setup).parent_path().string(), first);
+    ASSERT_TRUE(program) << setup;
+    EXPECT_EQ(access(program->c_str(), X_OK), 0) << *program;
+  }
+  EXPECT_EQ(*CercaFile(disc + "Giochi_/Labirinto_/*.exe", kAttrArchive),
+            Names{disc + "Giochi_/Labirinto_/bin/gioco.exe"});
+}
+
+}  // namespace
+}  // namespace zolt::catalogue

@@ -6,6 +6,7 @@
 #include "platform/jpeg/jpegdecoder.h"
 
 #include <QBuffer>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMovie>
@@ -169,6 +170,7 @@ class PicturesTest : public QObject {
   void artworkIsCompiledIn_data();
   void artworkIsCompiledIn();
   void logoAnimatesCalmly();
+  void demoDiscPicturesAndBannersShow();
 };
 
 void PicturesTest::colourModelsDecodeToTheirColours() {
@@ -400,6 +402,28 @@ void PicturesTest::logoAnimatesCalmly() {
     QCOMPARE(logo.currentImage().pixelColor(137, 0), QColor(Qt::white));
   }
   QVERIFY(total >= 2000);  // a pause between sweeps
+}
+
+void PicturesTest::demoDiscPicturesAndBannersShow() {
+  int pictures = 0;
+  int banners = 0;
+  QDirIterator files(QStringLiteral(ZOLT_DEMO_DISC), QDir::Files, QDirIterator::Subdirectories);
+  while (files.hasNext()) {
+    const QString path = files.next();
+    if (path.endsWith(QStringLiteral(".jpg"))) {
+      QImage image;
+      std::string warning;
+      QVERIFY2(zolt::LoadJpegFile(path.toStdString(), image, &warning) && warning.empty(), qPrintable(path));
+      ++pictures;
+    } else if (path.endsWith(QStringLiteral("banner.gif"))) {
+      QMovie banner(path);
+      QVERIFY2(banner.jumpToFrame(0) && banner.frameCount() > 1, qPrintable(path));
+      QCOMPARE(banner.currentImage().size(), QSize(468, 60));
+      ++banners;
+    }
+  }
+  QVERIFY(pictures >= 10);
+  QVERIFY(banners >= 4);
 }
 
 QTEST_MAIN(PicturesTest)
