@@ -467,8 +467,9 @@ def make_home(root):
     sections = {}
     for item in ITEMS:
         parts = item["path"].split("/")
-        if len(parts) == 2:
-            sections.setdefault(parts[0][:-1], []).append(parts[1][:-1])
+        entries = sections.setdefault(parts[0][:-1], [])
+        if parts[1][:-1] not in entries:
+            entries.append(parts[1][:-1])
     rows = "\n".join(
         "<tr><td><b>{}</b></td><td>{}</td></tr>".format(name, ", ".join(entries))
         for name, entries in sorted(sections.items()))
