@@ -113,11 +113,9 @@ void CopiaProdottoIntero(QWidget* owner, const std::string& percorso, const QStr
     return;
   }
   if (!fs::exists(stato) && !fs::create_directory(destinazione, ec)) {
-    CopyOutcome esito;
-    esito.result = CopyOutcome::Result::Failed;
-    esito.failedPath = destinazione;
-    esito.errorCode = ec.value();
-    shell.Warning(owner, platform::DescribeCopyFailure(esito));
+    shell.Warning(owner, QStringLiteral("Impossibile creare la cartella \"%1\" (%2): "
+                                        "nessun file è stato copiato.")
+                             .arg(PathToQString(destinazione), platform::DescribeSystemError(ec.value())));
     return;
   }
   const CopyOutcome esito = CopiaCartella(owner, percorso, destinazione);

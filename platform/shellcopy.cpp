@@ -314,9 +314,7 @@ CopyOutcome CopyTree(const std::string& source, const std::string& destination,
   return outcome;
 }
 
-namespace {
-
-QString ReasonText(int code) {
+QString DescribeSystemError(int code) {
   switch (code) {
     case ENOENT: return QStringLiteral("il file o la cartella non esiste");
     case EACCES:
@@ -333,8 +331,6 @@ QString ReasonText(int code) {
   }
 }
 
-}  // namespace
-
 QString DescribeCopyFailure(const CopyOutcome& outcome) {
   const QString name = PathToQString(outcome.failedPath);
   const QString done = QStringLiteral("%1 file già copiati.").arg(outcome.files);
@@ -342,7 +338,7 @@ QString DescribeCopyFailure(const CopyOutcome& outcome) {
     return QStringLiteral("Copia annullata. %1").arg(done);
   }
   return QStringLiteral("Copia non riuscita: impossibile copiare \"%1\" (%2). %3")
-      .arg(name, ReasonText(outcome.errorCode), done);
+      .arg(name, DescribeSystemError(outcome.errorCode), done);
 }
 
 }  // namespace zolt::platform

@@ -59,4 +59,7 @@ CopyOutcome CopyTree(const std::string& source, const std::string& destination,
 // the message box: "Copia non riuscita: ..." or "Copia annullata: ...".
 QString DescribeCopyFailure(const CopyOutcome& outcome);
 
+// The Italian reason for a system error number ("spazio su disco esaurito").
+QString DescribeSystemError(int code);
+
 }  // namespace zolt::platform

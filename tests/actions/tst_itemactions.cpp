@@ -214,6 +214,18 @@ class ItemActionsTest : public QObject {
     QCOMPARE(testfiles::Read(dest_ / "Doom"), std::string("a file of the user's"));
   }
 
+  // A chosen folder gone (or on a read-only disc) by the time of the copy.
+  void copyItem_titleFolderNotMadeCopiesNothing() {
+    Put("leggimi.doc", "leggimi");
+    RecordingShell shell;
+    shell.chosenFolder = (dest_ / "gone").string();
+    CopiaProdotto(nullptr, item_.string(), QStringLiteral("Doom"));
+    QVERIFY(shell.copies.empty() && shell.information.isEmpty());
+    QCOMPARE(shell.warnings.size(), 1);
+    QVERIFY2(shell.warnings[0].startsWith(QStringLiteral("Impossibile creare la cartella")),
+             qPrintable(shell.warnings[0]));
+  }
+
   void copyItem_failedOrCancelledReportedNotCompletata_data() {
     QTest::addColumn<int>("result");
     QTest::addColumn<QString>("start");
