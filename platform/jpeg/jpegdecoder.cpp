@@ -29,6 +29,10 @@ constexpr long kMaxDecoderMemory = 1024L << 20;
 constexpr std::size_t kMaxPixelsPerByte = 4096;
 constexpr std::size_t kRatioCheckAbovePixels = 4'000'000;
 
+// Real progressive pictures have a few dozen scans at most; thousands of
+// scans over a large picture would keep the page busy for minutes.
+constexpr int kMaxScans = 256;
+
 constexpr unsigned char kGrey = 0x80;
 
 // Everything the libjpeg calls share. The phases that may longjmp keep all
@@ -36,6 +40,7 @@ constexpr unsigned char kGrey = 0x80;
 struct Decoder {
   jpeg_decompress_struct info;
   jpeg_error_mgr errors;
+  jpeg_progress_mgr progress;
   std::jmp_buf jump;
   char failure[JMSG_LENGTH_MAX];
   char firstWarning[JMSG_LENGTH_MAX];
@@ -57,9 +62,19 @@ void OnMessage(j_common_ptr info) {
   if (decoder.firstWarning[0] == '\0') (*info->err->format_message)(info, decoder.firstWarning);
 }
 
+// Called by libjpeg as it goes; stops pictures made of endless scans.
+void OnProgress(j_common_ptr info) {
+  const auto* decompress = reinterpret_cast<j_decompress_ptr>(info);
+  if (decompress->input_scan_number <= kMaxScans) return;
+  Decoder& decoder = DecoderOf(info);
+  std::snprintf(decoder.failure, sizeof decoder.failure, "JPEG file has more than %d scans", kMaxScans);
+  std::longjmp(decoder.jump, 1);
+}
+
 bool ReadHeader(Decoder& decoder, const unsigned char* bytes, std::size_t size) {
   if (setjmp(decoder.jump) != 0) return false;
-  jpeg_create_decompress(&decoder.info);
+  jpeg_create_decompress(&decoder.info);  // clears all but err and client_data
+  decoder.info.progress = &decoder.progress;
   decoder.info.mem->max_memory_to_use = kMaxDecoderMemory;
   jpeg_mem_src(&decoder.info, bytes, static_cast<unsigned long>(size));
   jpeg_read_header(&decoder.info, TRUE);
@@ -173,6 +188,7 @@ bool DecodeWithLibjpeg(std::string_view data, QImage& image, std::string* error)
   decoder.errors.error_exit = OnError;
   decoder.errors.output_message = OnMessage;
   decoder.info.client_data = &decoder;
+  decoder.progress.progress_monitor = OnProgress;
 
   bool ok = ReadHeader(decoder, reinterpret_cast<const unsigned char*>(data.data()), data.size());
   std::string problem = ok ? SizeProblem(decoder.info, data.size()) : std::string(decoder.failure);

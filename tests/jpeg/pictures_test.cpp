@@ -160,6 +160,7 @@ class PicturesTest : public QObject {
   void cmykAndYcckPicturesConvertCorrectly();
   void absurdHeaderSizesAreRefusedBeforeAllocating();
   void truncatedPicturesKeepWhatDecoded();
+  void endlessScansAreRefused();
   void damagedBytesNeverCrash();
   void nonJpegDataIsReadOnlyWhenItIsAPicture();
   void fileLoadingReportsMissingFiles();
@@ -260,6 +261,25 @@ void PicturesTest::truncatedPicturesKeepWhatDecoded() {
     QVERIFY2(top.red() > 190 && top.blue() < 50, qPrintable(top.name()));
     if (!progressive) QCOMPARE(At(image, 150, 118), QColor(0x80, 0x80, 0x80));  // the rest is grey
   }
+}
+
+// A progressive picture whose last scan is repeated thousands of times: each
+// repeat is a legal-looking scan that costs a pass over the whole picture.
+void PicturesTest::endlessScansAreRefused() {
+  const std::string whole = RedBlueJpeg(256, 256, true);
+  const std::size_t lastScan = whole.rfind("\xFF\xDA");
+  QVERIFY(lastScan != std::string::npos);
+  const std::string scan = whole.substr(lastScan, whole.size() - 2 - lastScan);
+  std::string endless = whole.substr(0, whole.size() - 2);
+  for (int i = 0; i < 3000; ++i) endless += scan;
+  endless += "\xFF\xD9";
+  QImage image;
+  std::string error;
+  QElapsedTimer timer;
+  timer.start();
+  QVERIFY(!zolt::DecodeJpeg(endless, image, &error));
+  QVERIFY2(error.find("scans") != std::string::npos, error.c_str());
+  QVERIFY(timer.elapsed() < 5000);
 }
 
 void PicturesTest::damagedBytesNeverCrash() {
