@@ -131,6 +131,9 @@ class TZolt : public QWidget {
   void setPanel1Width(int width);
   void colourTabs(zolt::LabelButton* selected);
   void showSelectedEntry(QTreeWidgetItem* voce);
+  void singleExpand(QTreeWidgetItem* current);
+  QTreeWidgetItem* selectedEntry() const;
+  std::string entryPath(const QTreeWidgetItem* voce) const;
   bool refreshFromTree(const QString& titolo);
   void loadDescription();
   void loadPicture();
@@ -142,7 +145,6 @@ class TZolt : public QWidget {
 
   QMovie* bannerMovie_ = nullptr;
   QMovie* logoMovie_ = nullptr;
-  QWidget* middle_ = nullptr;
   bool browserFillsPage_ = false;
   bool shown_ = false;
   int formShowCount_ = 0;

@@ -1,0 +1,37 @@
+#pragma once
+// The application object. It carries the program's error sink: an error that
+// escapes any event handler is discarded with one line on standard error and
+// the program carries on, as no error is ever shown to the user.
+
+#include <QApplication>
+
+namespace zolt {
+
+class ZoltApplication : public QApplication {
+  Q_OBJECT
+  Q_DISABLE_COPY_MOVE(ZoltApplication)
+
+ public:
+  ZoltApplication(int& argc, char** argv);
+  ~ZoltApplication() override;
+
+  bool notify(QObject* receiver, QEvent* event) override;
+
+  // How many errors the sink has discarded in this run.
+  int DiscardedErrors() const { return discarded_; }
+
+ private:
+  void AppEvents1Exception(const char* what);
+
+  int discarded_ = 0;
+};
+
+// The Linux fonts closest in metrics to the ones the layout was drawn with
+// ("MS Sans Serif", "Verdana"). Safe to call more than once.
+void InstallFontSubstitutes();
+
+// A font of `family` at `points` as the layout means it: points at 96 dots
+// per inch, set in pixels so the captions fit the same boxes on any screen.
+QFont LayoutFont(const QString& family, int points, bool bold = false);
+
+}  // namespace zolt
