@@ -313,8 +313,10 @@ void TBiffReader::ReadSharedString(TPieceReader& in) {
   if ((option & ~0x0Du) != 0) throw ESpreadSheetError("Unhandled string in SST [" + Hex8(option) + "]");
   const std::size_t runCount = (option & 0x08) != 0 ? in.ReadU16() : 0;
   const std::size_t phoneticSize = (option & 0x04) != 0 ? in.ReadU32() : 0;
-  std::string text;
-  text.reserve(chars);
+  // One buffer for every string keeps the table's texts side by side in
+  // memory, which the cells that refer to them later walk in order.
+  std::string& text = scratch_;
+  text.clear();
   in.ReadText(text, chars, (option & 1) != 0 ? TCharSet::Utf16 : TCharSet::Latin1, true);
   if ((option & 0x08) != 0) {
     std::vector<std::uint8_t> runs(2 + 4 * runCount);

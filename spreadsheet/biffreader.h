@@ -72,6 +72,7 @@ class TBiffReader {
   bool finished_ = false;
   bool firstRecord_ = true;
   TCodePage codePage_;
+  std::string scratch_;  // the shared string being read
   std::vector<TSheetEntry> sheets_;
   std::vector<std::uint16_t> substreams_;  // BOF sheet types, innermost last
   std::size_t currentEntry_ = 0;           // sheet-list entry of the current worksheet

@@ -60,9 +60,7 @@ void TCellValue::Release() noexcept {
   kind_ = TValueKind::Null;
 }
 
-bool TCellValue::IsEmpty() const noexcept {
-  return kind_ == TValueKind::Null || (kind_ == TValueKind::Text && u_.t->size == 0);
-}
+std::size_t TCellValue::TextSize() const noexcept { return u_.t->size; }
 
 std::uint32_t TCellValue::AsUnsigned() const noexcept {
   assert(kind_ == TValueKind::Unsigned);

@@ -38,7 +38,9 @@ class TCellValue {
   TValueKind Kind() const noexcept { return kind_; }
   bool IsNull() const noexcept { return kind_ == TValueKind::Null; }
   // Null or an empty text: what the sheet model does not store.
-  bool IsEmpty() const noexcept;
+  bool IsEmpty() const noexcept {
+    return kind_ == TValueKind::Null || (kind_ == TValueKind::Text && TextSize() == 0);
+  }
 
   // Each accessor expects the matching kind (checked by assert in debug builds).
   std::uint32_t AsUnsigned() const noexcept;
@@ -51,6 +53,7 @@ class TCellValue {
 
  private:
   struct TextRep;
+  std::size_t TextSize() const noexcept;
   void Release() noexcept;
 
   union {

@@ -88,8 +88,9 @@ TWorkbookStream ReadFromInput(GsfInput* source) {
     throw ESpreadSheetError(std::string("Damaged compound file: stream ") + name + " is larger than the file");
   result.found = true;
   result.book = chosenBook;
-  result.data.resize(static_cast<std::size_t>(size));
-  if (size > 0 && gsf_input_read(stream.get(), static_cast<std::size_t>(size), result.data.data()) == nullptr)
+  result.size = static_cast<std::size_t>(size);
+  result.data = std::make_unique_for_overwrite<std::uint8_t[]>(result.size);
+  if (size > 0 && gsf_input_read(stream.get(), result.size, result.data.get()) == nullptr)
     throw ESpreadSheetError(std::string("Damaged compound file: stream ") + name + " cannot be read whole");
   return result;
 }

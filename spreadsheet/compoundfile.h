@@ -5,8 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
-#include <vector>
 
 namespace zolt::biff {
 
@@ -18,7 +18,10 @@ bool HasCompoundSignature(const std::uint8_t* data, std::size_t size) noexcept;
 struct TWorkbookStream {
   bool found = false;
   bool book = false;  // "Book" (Excel 5/95) rather than "Workbook"
-  std::vector<std::uint8_t> data;
+  // The stream's bytes; left uninitialised until read, since a workbook
+  // stream can be tens of megabytes.
+  std::unique_ptr<std::uint8_t[]> data;
+  std::size_t size = 0;
 };
 
 // From a file on disc, or from the file's bytes in memory. A damaged

@@ -114,7 +114,7 @@ void TMSExcel::LoadFromMemory(const void* data, std::size_t size) {
 void TMSExcel::LoadStorage(const biff::TWorkbookStream& stream) {
   if (!stream.found) throw ESpreadSheetError("File is not a Excel Workbook");
   version_ = stream.book ? TExcelVersion::evExcel7 : TExcelVersion::evExcel8;
-  biff::TBiffReader(*this, stream.data.data(), stream.data.size(), biff::TRoute::Storage).Run();
+  biff::TBiffReader(*this, stream.data.get(), stream.size, biff::TRoute::Storage).Run();
 }
 
 }  // namespace zolt

@@ -1,6 +1,7 @@
 #include "spreadsheet/textdecode.h"
 
 #include <cerrno>
+#include <cstring>
 #include <iconv.h>
 
 namespace zolt::biff {
@@ -92,10 +93,19 @@ void FlushUtf16(std::string& out, std::uint16_t& pending) {
 }
 
 void AppendLatin1(std::string& out, const std::uint8_t* p, std::size_t n) {
-  for (std::size_t i = 0; i < n; ++i) {
-    if (p[i] < 0x80) {
-      out.push_back(static_cast<char>(p[i]));
-    } else {
+  std::size_t i = 0;
+  while (i < n) {
+    // Copy the run of ASCII bytes in one go, testing eight bytes at a time.
+    std::size_t j = i;
+    while (j + 8 <= n) {
+      std::uint64_t word;
+      std::memcpy(&word, p + j, sizeof word);
+      if ((word & 0x8080808080808080ull) != 0) break;
+      j += 8;
+    }
+    while (j < n && p[j] < 0x80) ++j;
+    out.append(reinterpret_cast<const char*>(p + i), j - i);
+    for (i = j; i < n && p[i] >= 0x80; ++i) {
       out.push_back(static_cast<char>(0xC0 | (p[i] >> 6)));
       out.push_back(static_cast<char>(0x80 | (p[i] & 0x3F)));
     }
