@@ -352,6 +352,8 @@ class Reader {
   int pendingLink_ = -1;
   int pendingCells_ = 0;
   ParaState blockPara_;
+  ParaState lastBlockPara_;  // the format the current block inherited
+  bool blockFormatSet_ = false;
   qsizetype textChars_ = 0;
 
   bool formatCached_ = false;
@@ -388,7 +390,7 @@ void Reader::Run() {
   // A truncated file: close what is open so a picture in progress still shows.
   while (stack_.size() > 1 && !stopped_) closeGroup();
   flushText();
-  cursor_.setBlockFormat(blockFormat(blockPara_));
+  if (!blockFormatSet_ || !(blockPara_ == lastBlockPara_)) cursor_.setBlockFormat(blockFormat(blockPara_));
   SetTabStops(document_, defaultTab_);
 }
 
@@ -906,7 +908,12 @@ void Reader::flushText() {
 void Reader::endParagraph() {
   flushText();
   pendingCells_ = 0;
-  cursor_.setBlockFormat(blockFormat(top().para));
+  // A new block starts with its predecessor's format: set it only when it changes.
+  if (!blockFormatSet_ || !(top().para == lastBlockPara_)) {
+    cursor_.setBlockFormat(blockFormat(top().para));
+    lastBlockPara_ = top().para;
+    blockFormatSet_ = true;
+  }
   cursor_.insertBlock();
   blockPara_ = top().para;
   if (++textChars_ >= kMaxTextChars) stopped_ = true;
@@ -980,12 +987,16 @@ void ReadRtf(std::string_view data, QTextDocument& document) {
   const bool undo = document.isUndoRedoEnabled();
   document.setUndoRedoEnabled(false);
   document.clear();
+  // One edit for the whole read: the layout catches up once, not per run.
+  QTextCursor edit(&document);
+  edit.beginEditBlock();
   if (LooksLikeRtf(data)) {
     Reader(data, document).Run();
   } else {
     ReadPlainText(data, document);
   }
   LinkWebAddresses(document);
+  edit.endEditBlock();
   document.setUndoRedoEnabled(undo);
 }
 
