@@ -270,8 +270,11 @@ void TBiffReader::OnDimensions(const TRecord& rec) {
 
 void TBiffReader::OnColumnInfo(const TRecord& rec) {
   if (!x_.OnColumnWidth) return;
+  // A sheet has 256 columns (0 to 255); some writers end the last range at
+  // 256, and a damaged one could ask for 65,536 reports per record.
+  constexpr int kLastColumn = 255;
   const int width = rec.U16(4);
-  for (int column = rec.U16(0), last = rec.U16(2); column <= last; ++column)
+  for (int column = rec.U16(0), last = std::min<int>(rec.U16(2), kLastColumn); column <= last; ++column)
     x_.OnColumnWidth(x_, x_.sheetIndex_, column, width);
 }
 

@@ -3,7 +3,10 @@
 #include "spreadsheet/biffreader.h"
 #include "spreadsheet/compoundfile.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 
 namespace zolt {
@@ -80,7 +83,7 @@ void TMSExcel::LoadFromFile(const std::string& name) {
   TSpreadSheetFile::LoadFromFile(name);
   ResetForLoad();
   std::FILE* file = std::fopen(name.c_str(), "rb");
-  if (file == nullptr) throw ESpreadSheetError("File is not exists.");
+  if (file == nullptr) throw ESpreadSheetError("Cannot open the file: " + std::string(std::strerror(errno)));
   std::uint8_t head[8] = {};
   const std::size_t got = std::fread(head, 1, sizeof head, file);
   if (biff::HasCompoundSignature(head, got)) {

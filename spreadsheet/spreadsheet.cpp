@@ -11,74 +11,13 @@ namespace {
 const TCellValue kNull;
 }
 
-// --- TSpreadSheetCols ------------------------------------------------------
-
-int TSpreadSheetCols::Count() const noexcept {
-  return far_.empty() ? static_cast<int>(dense_.size()) : far_.back().first + 1;
-}
-
-const TKeloCell* TSpreadSheetCols::Cell(int column) const noexcept {
-  if (column < 0) return nullptr;
-  const TKeloCell* cell = nullptr;
-  if (static_cast<std::size_t>(column) < dense_.size()) {
-    cell = &dense_[static_cast<std::size_t>(column)];
-  } else if (!far_.empty()) {
-    auto it = std::lower_bound(far_.begin(), far_.end(), column,
-                               [](const auto& entry, int c) { return entry.first < c; });
-    if (it != far_.end() && it->first == column) cell = &it->second;
-  }
-  return cell != nullptr && !cell->Value.IsNull() ? cell : nullptr;
-}
-
-TKeloCell& TSpreadSheetCols::Ensure(int column, int expected) {
-  const auto index = static_cast<std::size_t>(std::max(column, 0));
-  if (index < dense_.size()) return dense_[index];
-  // The plain array may grow to twice the entries plus a margin; beyond
-  // that a cell is kept aside, so memory follows the cells stored.
-  constexpr std::size_t kMargin = 32;
-  if (index + 1 <= 2 * (stored_ + 1) + kMargin || index + 1 <= static_cast<std::size_t>(std::max(expected, 0))) {
-    if (dense_.capacity() == 0) dense_.reserve(std::max(index + 1, static_cast<std::size_t>(std::max(expected, 0))));
-    dense_.resize(index + 1);
-    ++stored_;
-    // Cells kept aside that the array now covers move into it.
-    auto covered = far_.begin();
-    while (covered != far_.end() && static_cast<std::size_t>(covered->first) < dense_.size()) {
-      dense_[static_cast<std::size_t>(covered->first)] = std::move(covered->second);
-      ++covered;
-    }
-    far_.erase(far_.begin(), covered);
-    return dense_[index];
-  }
-  auto it = std::lower_bound(far_.begin(), far_.end(), column,
-                             [](const auto& entry, int c) { return entry.first < c; });
-  if (it != far_.end() && it->first == column) return it->second;
-  ++stored_;
-  return far_.insert(it, {column, TKeloCell{}})->second;
-}
-
 // --- TSpreadSheetCells -----------------------------------------------------
-
-const TSpreadSheetRow* TSpreadSheetCells::Row(int row) const noexcept {
-  if (row < 0 || static_cast<std::size_t>(row) >= rows_.size()) return nullptr;
-  const TSpreadSheetRow& r = rows_[static_cast<std::size_t>(row)];
-  return r.Cols().Count() == 0 ? nullptr : &r;
-}
 
 const TCellValue& TSpreadSheetCells::CellValue(int column, int row) const noexcept {
   const TSpreadSheetRow* r = Row(row);
   if (r == nullptr) return kNull;
   const TKeloCell* cell = r->Cols().Cell(column);
   return cell == nullptr ? kNull : cell->Value;
-}
-
-TSpreadSheetRow& TSpreadSheetCells::EnsureRow(int row) {
-  const auto index = static_cast<std::size_t>(std::max(row, 0));
-  if (index >= rows_.size()) {
-    // Rows arrive in order; growing geometrically keeps appends cheap.
-    if (index >= rows_.capacity()) rows_.reserve(std::max(index + 1, rows_.capacity() * 2));
-    rows_.resize(index + 1);
-  }
-  return rows_[index];
 }
 
 void TSpreadSheetCells::Store(int column, int row, const TCellValue& value, TAlignment alignment) {
@@ -94,8 +33,7 @@ void TSpreadSheetCells::Store(int column, int row, const TCellValue& value, TAli
 }
 
 void TSpreadSheetCells::Clear() noexcept {
-  rows_.clear();
-  rows_.shrink_to_fit();
+  rows_.Clear();
   LastColumn = LastRow = ColCount = RowCount = 0;
 }
 

@@ -6,6 +6,7 @@
 // Sheets().Sheet(0).Cells().
 
 #include "spreadsheet/cellvalue.h"
+#include "spreadsheet/sparselist.h"
 
 #include <cstdint>
 #include <functional>
@@ -35,37 +36,29 @@ class TKeloCell {
   void Assign(const TKeloCell& source) { *this = source; }
 };
 
-// The cells of one row, index = column number. Entries may be empty (an
-// empty entry holds a Null value). Columns are held in a plain array up to
-// the row's density; a cell far to the right of the others is kept aside,
-// so a few stray cells at column 16,000 cost what they hold, not 16,000
-// entries each.
+// The cells of one row, index = column number; entries may be empty (an
+// empty entry holds a Null value).
 class TSpreadSheetCols {
  public:
   // One more than the largest column number of any entry.
-  int Count() const noexcept;
+  int Count() const noexcept { return cells_.Count(); }
   // The stored cell at Column, or nullptr for an empty or absent entry.
-  const TKeloCell* Cell(int column) const noexcept;
-  // The cell at Column, creating it (empty) when absent; a row's first cell
-  // makes room for `expected` entries at once.
-  TKeloCell& Ensure(int column, int expected = 0);
+  const TKeloCell* Cell(int column) const noexcept { return cells_.Find(column); }
+  // The cell at Column, created empty when absent; a row's first cell makes
+  // room for `expected` entries at once.
+  TKeloCell& Ensure(int column, int expected = 0) { return cells_.Ensure(column, expected); }
   // Calls fn(column, cell) for every stored cell in column order.
   template <typename Fn>
   void ForEach(Fn&& fn) const {
-    for (std::size_t i = 0; i < dense_.size(); ++i)
-      if (!dense_[i].Value.IsNull()) fn(static_cast<int>(i), dense_[i]);
-    for (const auto& [column, cell] : far_)
-      if (!cell.Value.IsNull()) fn(column, cell);
+    cells_.ForEach(fn);
   }
-  void Clear() noexcept {
-    dense_.clear();
-    far_.clear();
-  }
+  void Clear() noexcept { cells_.Clear(); }
 
  private:
-  std::vector<TKeloCell> dense_;                  // columns 0 .. size-1
-  std::vector<std::pair<int, TKeloCell>> far_;    // columns beyond, sorted
-  std::size_t stored_ = 0;                        // entries created
+  struct NoValue {
+    bool operator()(const TKeloCell& cell) const noexcept { return cell.Value.IsNull(); }
+  };
+  TSparseList<TKeloCell, NoValue> cells_;
 };
 
 class TSpreadSheetRow {
@@ -83,14 +76,15 @@ class TSpreadSheetCells {
   // The stored value, or Null when the row or the cell does not exist.
   const TCellValue& CellValue(int column, int row) const noexcept;
   // The row at Row, or nullptr when it does not exist or holds no cell.
-  const TSpreadSheetRow* Row(int row) const noexcept;
-  // The row at Row, appending empty rows first until it exists.
-  TSpreadSheetRow& EnsureRow(int row);
+  const TSpreadSheetRow* Row(int row) const noexcept { return rows_.Find(row); }
+  // The row at Row, created empty when absent.
+  TSpreadSheetRow& EnsureRow(int row) { return rows_.Ensure(row); }
   // Calls fn(row, column, cell) for every stored cell in row, then column order.
   template <typename Fn>
   void ForEach(Fn&& fn) const {
-    for (std::size_t r = 0; r < rows_.size(); ++r)
-      rows_[r].Cols().ForEach([&](int column, const TKeloCell& cell) { fn(static_cast<int>(r), column, cell); });
+    rows_.ForEach([&](int row, const TSpreadSheetRow& r) {
+      r.Cols().ForEach([&](int column, const TKeloCell& cell) { fn(row, column, cell); });
+    });
   }
   // Stores Value and Alignment at (column, row) and raises the counts.
   void Store(int column, int row, const TCellValue& value, TAlignment alignment);
@@ -105,7 +99,10 @@ class TSpreadSheetCells {
   int RowCount = 0;
 
  private:
-  std::vector<TSpreadSheetRow> rows_;
+  struct NoCells {
+    bool operator()(const TSpreadSheetRow& row) const noexcept { return row.Cols().Count() == 0; }
+  };
+  TSparseList<TSpreadSheetRow, NoCells> rows_;
 };
 
 class TSpreadSheet {

@@ -75,6 +75,20 @@ TEST(SpreadSheetCols, FarColumnsAreKeptAsideAndJoinTheRowWhenItGrows) {
   EXPECT_EQ(seen.back(), 16000);
 }
 
+TEST(SpreadSheetCells, FarRowsAreKeptAsideAndWalkedInOrder) {
+  TSpreadSheetCells cells;
+  cells.Store(0, 65535, TCellValue("last"), TAlignment::taLeftJustify);
+  cells.Store(1, 2, TCellValue(2.0), TAlignment::taLeftJustify);
+  cells.Store(0, 0, TCellValue(1.0), TAlignment::taLeftJustify);
+  EXPECT_EQ(cells.RowCount, 65536);
+  EXPECT_EQ(cells.Row(1), nullptr);
+  EXPECT_EQ(cells.Row(40000), nullptr);
+  EXPECT_EQ(cells.CellValue(0, 65535), TCellValue("last"));
+  std::vector<int> rows;
+  cells.ForEach([&](int row, int, const TKeloCell&) { rows.push_back(row); });
+  EXPECT_EQ(rows, (std::vector<int>{0, 2, 65535}));
+}
+
 TEST(LoadFromFile, BlankAndMissingNamesFailBeforeAnythingIsRead) {
   TMSExcel excel;
   excel.Sheets().Sheet(1);

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <malloc.h>
+
 using namespace zolt;
 using namespace biffbuild;
 
@@ -158,6 +160,26 @@ TEST(StorageRoute, ASkipTargetOutsideTheStreamIsAnError) {
   excel.OnSheet = [](TCustomSpreadSheetFile&, const std::string&, int, bool& skip) { skip = true; };
   EXPECT_EQ(LoadError(excel, CompoundFile({{"Workbook", stream}})),
             "The offset 0 of sheet \"B\" is out of the stream");
+}
+
+TEST(StorageRoute, MemoryFollowsTheFileNotTheCellAddresses) {
+  // 3,000 worksheets nested without their EOFs, each with one cell in the
+  // last row and column and a column range covering every column: a few
+  // hundred kilobytes of records.
+  Bytes stream = Bof8(0x0005);
+  const Bytes sheet = Concat({Bof8(0x0010), Number(65535, 255, 1),
+                              Record(0x007D, Body().u16(0).u16(0xFFFF).u16(256).u16(0).u16(0).u16(0))});
+  for (int i = 0; i < 3000; ++i) stream.insert(stream.end(), sheet.begin(), sheet.end());
+  TMSExcel excel;
+  long widths = 0;
+  excel.OnColumnWidth = [&](TCustomSpreadSheetFile&, int, int, int) { ++widths; };
+  const struct mallinfo2 before = mallinfo2();
+  ASSERT_EQ(LoadError(excel, CompoundFile({{"Workbook", stream}})), "");
+  const struct mallinfo2 after = mallinfo2();
+  ASSERT_EQ(excel.Sheets().Count(), 3000);
+  EXPECT_EQ(Cell(excel, 2999, 255, 65535), TCellValue(1.0));
+  EXPECT_EQ(widths, 3000L * 256);  // column ranges end at the last column, 255
+  EXPECT_LT(after.uordblks - before.uordblks, 20u << 20) << "bytes held by the model";
 }
 
 TEST(StorageRoute, EncryptedWorkbooksAreRefused) {
