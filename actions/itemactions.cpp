@@ -83,7 +83,7 @@ void CopiaSingoloFile(QWidget* owner, const std::string& percorso, const std::st
   const std::string sorgente = ResolveDiscPath(percorso, riga);
   // The file keeps its place below the chosen folder; no folder is made on the way.
   const std::string destinazione = catalogue::JoinPath(*cartella, WithSlashes(riga));
-  const CopyOutcome esito = platform::CopyOneFile(sorgente, destinazione);
+  const CopyOutcome esito = shell.CopyFile(sorgente, destinazione, owner);
   if (esito.result == CopyOutcome::Result::Completed) {
     shell.Information(owner, QStringLiteral("Copia terminata."));
   } else {

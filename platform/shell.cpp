@@ -59,6 +59,51 @@ QString MegaBytes(std::uint64_t bytes) {
   return QString::number(static_cast<double>(bytes) / 1048576.0, 'f', 1).replace(u'.', u',');
 }
 
+// The copy's progress dialog: files and bytes, "Annulla", repainted (with the
+// windows behind it) a few times a second while the copy runs.
+class ProgressWindow {
+ public:
+  ProgressWindow(QWidget* owner, std::uint64_t files, std::uint64_t bytes)
+      : dialog_(owner), files_(files), bytes_(bytes) {
+    dialog_.setObjectName(QStringLiteral("CopyProgress"));
+    dialog_.setWindowTitle(QStringLiteral("Copia in corso"));
+    dialog_.setCancelButtonText(QStringLiteral("Annulla"));
+    dialog_.setWindowModality(Qt::WindowModal);
+    dialog_.setAutoClose(false);
+    dialog_.setAutoReset(false);
+    dialog_.setMinimumDuration(0);
+    dialog_.setMinimumWidth(420);
+    dialog_.setRange(0, kBarSteps);
+    dialog_.setValue(0);
+    dialog_.show();
+  }
+
+  // False once the user has cancelled.
+  bool Update(std::uint64_t files, std::uint64_t bytes, std::string_view current) {
+    if (sinceRepaint_.isValid() && sinceRepaint_.elapsed() < kRepaintMs && !current.empty()) {
+      return !dialog_.wasCanceled();
+    }
+    sinceRepaint_.start();
+    const double part = bytes_ ? static_cast<double>(bytes) / static_cast<double>(bytes_)
+                        : files_ ? static_cast<double>(files) / static_cast<double>(files_)
+                                 : 1.0;
+    dialog_.setLabelText(QStringLiteral("%1\nFile: %2 di %3    MB: %4 di %5")
+                             .arg(DecodeDiscText(current))
+                             .arg(files)
+                             .arg(files_)
+                             .arg(MegaBytes(bytes), MegaBytes(bytes_)));
+    dialog_.setValue(static_cast<int>(part * kBarSteps));
+    QCoreApplication::processEvents();
+    return !dialog_.wasCanceled();
+  }
+
+ private:
+  QProgressDialog dialog_;
+  QElapsedTimer sinceRepaint_;  // invalid until the first repaint, which is at once
+  std::uint64_t files_;
+  std::uint64_t bytes_;
+};
+
 class DesktopShell final : public Shell {
  public:
   void Open(const std::string& target) override {
@@ -110,39 +155,22 @@ class DesktopShell final : public Shell {
     CopyOutcome outcome;
     const CopyPlan plan = PlanCopy(source, skipTopLevel, destination, outcome);
     if (outcome.result != CopyOutcome::Result::Completed) return outcome;
+    ProgressWindow window(owner, plan.files, plan.bytes);
+    return CopyTree(source, destination, plan,
+                    [&](std::uint64_t files, std::uint64_t bytes, std::string_view current) {
+                      return window.Update(files, bytes, current);
+                    });
+  }
 
-    QProgressDialog dialog(owner);
-    dialog.setObjectName(QStringLiteral("CopyProgress"));
-    dialog.setWindowTitle(QStringLiteral("Copia in corso"));
-    dialog.setCancelButtonText(QStringLiteral("Annulla"));
-    dialog.setWindowModality(Qt::WindowModal);
-    dialog.setAutoClose(false);
-    dialog.setAutoReset(false);
-    dialog.setMinimumDuration(0);
-    dialog.setMinimumWidth(420);
-    dialog.setRange(0, kBarSteps);
-    dialog.setValue(0);
-    dialog.show();
-
-    QElapsedTimer sinceRepaint;  // invalid until the first repaint, which is at once
-    const auto update = [&](std::uint64_t files, std::uint64_t bytes, std::string_view current) {
-      if (sinceRepaint.isValid() && sinceRepaint.elapsed() < kRepaintMs && !current.empty()) {
-        return !dialog.wasCanceled();
-      }
-      sinceRepaint.start();
-      const double part = plan.bytes ? static_cast<double>(bytes) / static_cast<double>(plan.bytes)
-                          : plan.files ? static_cast<double>(files) / static_cast<double>(plan.files)
-                                       : 1.0;
-      dialog.setLabelText(QStringLiteral("%1\nFile: %2 di %3    MB: %4 di %5")
-                              .arg(DecodeDiscText(current))
-                              .arg(files)
-                              .arg(plan.files)
-                              .arg(MegaBytes(bytes), MegaBytes(plan.bytes)));
-      dialog.setValue(static_cast<int>(part * kBarSteps));
-      QCoreApplication::processEvents();
-      return !dialog.wasCanceled();
-    };
-    return CopyTree(source, destination, plan, update);
+  CopyOutcome CopyFile(const std::string& source, const std::string& destination,
+                       QWidget* owner) override {
+    struct stat st {};
+    const auto size = ::stat(source.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+    ProgressWindow window(owner, 1, size);
+    const std::string name = std::filesystem::path(source).filename().string();
+    return CopyOneFile(source, destination, [&](std::uint64_t, std::uint64_t bytes, std::string_view) {
+      return window.Update(0, bytes, name);
+    });
   }
 
   void Information(QWidget* owner, const QString& text) override {
@@ -169,6 +197,10 @@ class DesktopShell final : public Shell {
 Shell* g_installed = nullptr;
 
 }  // namespace
+
+CopyOutcome Shell::CopyFile(const std::string& source, const std::string& destination, QWidget*) {
+  return CopyOneFile(source, destination);
+}
 
 Shell& CurrentShell() {
   static DesktopShell desktop;

@@ -145,6 +145,17 @@ class DesktopShellTest : public QObject {
     QCOMPARE(done.result, CopyOutcome::Result::Cancelled);
     QVERIFY(done.files < 200u);
     QVERIFY2(label.contains(QStringLiteral("di 200")), qPrintable(label));
+
+    // One big file: the same dialog, and nothing left behind when cancelled.
+    testfiles::Write(root_ / "big.iso", std::string(24 << 20, 'z'));
+    label.clear();
+    canceller.start(0);
+    const CopyOutcome one = shell_.CopyFile((root_ / "big.iso").string(), (root_ / "out/big.iso").string(),
+                                            nullptr);
+    canceller.stop();
+    QCOMPARE(one.result, CopyOutcome::Result::Cancelled);
+    QVERIFY2(label.startsWith(QStringLiteral("big.iso")), qPrintable(label));
+    QVERIFY(!fs::exists(root_ / "out/big.iso"));
   }
 };
 
