@@ -99,14 +99,3 @@ TEST(PlainRoute, BodiesLongerThanTheBufferArePassedOver) {
   EXPECT_EQ(Cell(excel, 0, 0, 1), TCellValue(3.0));
 }
 
-TEST(PlainRoute, ProgressReportsPositionAndSize) {
-  const Bytes file = Concat({BofPlain(0x0009), Record(0x0003, Cell2(0, 0).f64(1)), Eof()});
-  TMSExcel excel;
-  std::vector<std::pair<int, int>> progress;
-  excel.OnLoadProgress = [&](TCustomSpreadSheetFile&, std::int32_t p, std::int32_t t) { progress.emplace_back(p, t); };
-  ASSERT_EQ(LoadError(excel, file), "");
-  const int size = static_cast<int>(file.size());
-  EXPECT_EQ(progress.front(), std::make_pair(4, size));
-  EXPECT_EQ(progress.back(), std::make_pair(size, size));
-  EXPECT_EQ(progress.size(), 6u);  // after each header and after each body
-}
