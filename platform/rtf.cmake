@@ -4,6 +4,8 @@ add_library(zolt_rtf STATIC
   ${CMAKE_CURRENT_LIST_DIR}/rtf/rtfreader.h
   ${CMAKE_CURRENT_LIST_DIR}/rtf/codepages.cpp
   ${CMAKE_CURRENT_LIST_DIR}/rtf/codepages.h
+  ${CMAKE_CURRENT_LIST_DIR}/rtf/rtfwords.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/rtf/rtfwords.h
   ${CMAKE_CURRENT_LIST_DIR}/rtf/linkify.cpp
   ${CMAKE_CURRENT_LIST_DIR}/rtf/linkify.h
   ${CMAKE_CURRENT_LIST_DIR}/rtf/richtextviewer.cpp

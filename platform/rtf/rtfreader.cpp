@@ -15,6 +15,7 @@
 
 #include "platform/rtf/codepages.h"
 #include "platform/rtf/linkify.h"
+#include "platform/rtf/rtfwords.h"
 #include "platform/textcodec.h"
 
 namespace zolt::rtf {
@@ -71,96 +72,6 @@ struct GroupState {
   bool ownsPicture = false;
 };
 
-enum class Word {
-  Unknown, Skip,
-  // document
-  Ansi, Mac, Pc, Pca, AnsiCodePage, DefaultFont, FontTable, ColourTable,
-  // font and colour tables
-  Font, FontCharset, FontCodePage, Red, Green, Blue,
-  // character formatting
-  Plain, Bold, Italic, Underline, UnderlineNone, Strike, Hidden, FontSize,
-  Foreground, Background, Super, Sub, NoSuperSub, Up, Down,
-  // paragraphs and breaks
-  DefaultTab, Pard, Par, Line, Tab, AlignLeft, AlignCentre, AlignRight, AlignJustify,
-  LeftIndent, RightIndent, FirstIndent, SpaceBefore, SpaceAfter, Cell, Row,
-  // characters
-  Unicode, UnicodeSkip, Special,
-  // fields, pictures, binary data
-  Field, FieldInstruction, FieldResult, Picture, Jpeg, Png, PictureWidth, PictureHeight,
-  GoalWidth, GoalHeight, ScaleX, ScaleY, Binary, Body,
-};
-
-struct WordEntry {
-  Word word;
-  char16_t character = 0;  // for Word::Special
-};
-
-const std::unordered_map<std::string_view, WordEntry>& WordTable() {
-  static const std::unordered_map<std::string_view, WordEntry> table = [] {
-    std::unordered_map<std::string_view, WordEntry> t;
-    const std::pair<std::string_view, Word> words[] = {
-        {"ansi", Word::Ansi}, {"mac", Word::Mac}, {"pc", Word::Pc}, {"pca", Word::Pca},
-        {"ansicpg", Word::AnsiCodePage}, {"deff", Word::DefaultFont},
-        {"fonttbl", Word::FontTable}, {"colortbl", Word::ColourTable},
-        {"f", Word::Font}, {"fcharset", Word::FontCharset}, {"cpg", Word::FontCodePage},
-        {"red", Word::Red}, {"green", Word::Green}, {"blue", Word::Blue},
-        {"plain", Word::Plain}, {"b", Word::Bold}, {"i", Word::Italic},
-        {"ul", Word::Underline}, {"uld", Word::Underline}, {"uldash", Word::Underline},
-        {"uldashd", Word::Underline}, {"uldashdd", Word::Underline}, {"uldb", Word::Underline},
-        {"ulhwave", Word::Underline}, {"ulldash", Word::Underline}, {"ulth", Word::Underline},
-        {"ulthd", Word::Underline}, {"ulthdash", Word::Underline}, {"ulthdashd", Word::Underline},
-        {"ulthdashdd", Word::Underline}, {"ulthldash", Word::Underline},
-        {"ululdbwave", Word::Underline}, {"ulw", Word::Underline}, {"ulwave", Word::Underline},
-        {"ulnone", Word::UnderlineNone}, {"strike", Word::Strike}, {"striked", Word::Strike},
-        {"v", Word::Hidden}, {"fs", Word::FontSize}, {"cf", Word::Foreground},
-        {"cb", Word::Background}, {"highlight", Word::Background}, {"chcbpat", Word::Background},
-        {"super", Word::Super}, {"sub", Word::Sub}, {"nosupersub", Word::NoSuperSub},
-        {"up", Word::Up}, {"dn", Word::Down},
-        {"deftab", Word::DefaultTab}, {"pard", Word::Pard}, {"par", Word::Par}, {"sect", Word::Par}, {"page", Word::Par},
-        {"line", Word::Line}, {"tab", Word::Tab}, {"ql", Word::AlignLeft},
-        {"qc", Word::AlignCentre}, {"qr", Word::AlignRight}, {"qj", Word::AlignJustify},
-        {"li", Word::LeftIndent}, {"ri", Word::RightIndent}, {"fi", Word::FirstIndent},
-        {"sb", Word::SpaceBefore}, {"sa", Word::SpaceAfter},
-        {"cell", Word::Cell}, {"nestcell", Word::Cell}, {"row", Word::Row},
-        {"nestrow", Word::Row}, {"u", Word::Unicode}, {"uc", Word::UnicodeSkip},
-        {"field", Word::Field}, {"fldinst", Word::FieldInstruction},
-        {"fldrslt", Word::FieldResult}, {"pict", Word::Picture}, {"jpegblip", Word::Jpeg},
-        {"pngblip", Word::Png}, {"picw", Word::PictureWidth}, {"pich", Word::PictureHeight},
-        {"picwgoal", Word::GoalWidth}, {"pichgoal", Word::GoalHeight},
-        {"picscalex", Word::ScaleX}, {"picscaley", Word::ScaleY}, {"bin", Word::Binary},
-        // Destinations whose text is shown although writers mark them optional.
-        {"shppict", Word::Body}, {"nesttableprops", Word::Body},
-    };
-    for (const auto& [name, word] : words) t.emplace(name, WordEntry{word});
-    // Destinations that hold no body text.
-    for (std::string_view name :
-         {"stylesheet", "info", "header", "headerl", "headerr", "headerf", "footer", "footerl",
-          "footerr", "footerf", "footnote", "annotation", "atnid", "atnauthor", "atndate",
-          "nonshppict", "nonesttables", "listtable", "listoverridetable", "revtbl", "rsidtbl",
-          "pn", "pntxta", "pntxtb", "pnseclvl", "xe", "tc", "txe", "rxe", "objdata", "objclass",
-          "objname", "themedata", "colorschememapping", "latentstyles", "datastore",
-          "xmlnstbl", "generator", "filetbl", "bkmkstart", "bkmkend", "template", "docvar",
-          "userprops", "pgdsctbl", "protusertbl", "ftnsep", "ftnsepc", "aftnsep", "aftnsepc",
-          "ftncn", "aftncn", "picprop", "sp", "sn", "sv", "do", "mmath", "comment", "title",
-          "subject", "author", "operator", "keywords", "doccomm", "company", "manager",
-          "category", "hlinkbase", "buptim", "creatim", "printim", "revtim", "falt", "panose",
-          "fname", "blipuid", "shpinst", "formfield", "datafield", "ffname", "private",
-          "listpicture", "wgrffmtfilter", "oldcprops", "oldpprops", "oldsprops", "oldtprops",
-          "passwordhash", "atrfstart", "atrfend"}) {
-      t.emplace(name, WordEntry{Word::Skip});
-    }
-    const std::pair<std::string_view, char16_t> specials[] = {
-        {"emdash", u'\u2014'}, {"endash", u'\u2013'}, {"emspace", u'\u2003'},
-        {"enspace", u'\u2002'}, {"qmspace", u'\u2005'}, {"bullet", u'\u2022'},
-        {"lquote", u'\u2018'}, {"rquote", u'\u2019'}, {"ldblquote", u'\u201C'},
-        {"rdblquote", u'\u201D'}, {"zwj", 0}, {"zwnj", 0}, {"ltrmark", 0}, {"rtlmark", 0},
-    };
-    for (const auto& [name, character] : specials) t.emplace(name, WordEntry{Word::Special, character});
-    return t;
-  }();
-  return table;
-}
-
 // \uN pairs make the characters beyond the first 65536; a half pair alone
 // is shown as the replacement character.
 void ReplaceLoneSurrogates(QString& text) {
@@ -194,62 +105,6 @@ void SetTabStops(QTextDocument& document, int twips) {
   document.setDefaultTextOption(option);
 }
 
-
-// The address a HYPERLINK field instruction names: its first argument, with
-// the \l switch's bookmark as the fragment. Empty for other fields.
-QString HyperlinkAddress(std::string_view instruction) {
-  std::size_t i = instruction.find_first_not_of(" \t\r\n");
-  if (i == std::string_view::npos) return {};
-  constexpr std::string_view kKeyword = "HYPERLINK";
-  if (instruction.size() - i < kKeyword.size()) return {};
-  for (std::size_t k = 0; k < kKeyword.size(); ++k) {
-    char c = instruction[i + k];
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    if (c != kKeyword[k]) return {};
-  }
-  i += kKeyword.size();
-  std::string address;
-  std::string bookmark;
-  bool haveAddress = false;
-  char pendingSwitch = 0;
-  while (i < instruction.size()) {
-    const char c = instruction[i];
-    if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
-      ++i;
-      continue;
-    }
-    if (c == '\\' && i + 1 < instruction.size() && IsLetter(instruction[i + 1])) {
-      pendingSwitch = instruction[i + 1];
-      i += 2;
-      continue;
-    }
-    std::string argument;
-    if (c == '"') {
-      ++i;
-      while (i < instruction.size() && instruction[i] != '"') {
-        if (instruction[i] == '\\' && i + 1 < instruction.size() &&
-            (instruction[i + 1] == '\\' || instruction[i + 1] == '"')) {
-          ++i;
-        }
-        argument += instruction[i++];
-      }
-      ++i;
-    } else {
-      while (i < instruction.size() && instruction[i] != ' ' && instruction[i] != '\t') {
-        argument += instruction[i++];
-      }
-    }
-    if (pendingSwitch == 'l' || pendingSwitch == 'L') {
-      bookmark = argument;
-    } else if (pendingSwitch == 0 && !haveAddress) {
-      address = argument;
-      haveAddress = true;
-    }
-    pendingSwitch = 0;
-  }
-  if (!bookmark.empty()) address += '#' + bookmark;
-  return DecodeDiscText(address).trimmed();
-}
 
 struct Font {
   int charset = 0;
@@ -296,6 +151,10 @@ class Reader {
   void readText();
   void handleWord(std::string_view name, bool hasParam, int param);
   void handleBodyWord(const WordEntry& entry, bool hasParam, int param);
+  void documentWord(Word word, int param);
+  void characterWord(Word word, bool hasParam, int param);
+  void paragraphWord(const WordEntry& entry, int param);
+  void destinationWord(Word word);
   void handleSymbol(char c);
   void handleBytes(std::string_view bytes);
   void skipBinary(int length);
@@ -544,9 +403,7 @@ void Reader::handleWord(std::string_view name, bool hasParam, int param) {
   const bool starred = starPending_;
   starPending_ = false;
   atGroupStart_ = false;
-  const auto& table = WordTable();
-  const auto found = table.find(name);
-  const WordEntry entry = found == table.end() ? WordEntry{Word::Unknown} : found->second;
+  const WordEntry entry = LookUpWord(name);
   if (entry.word == Word::Binary) {
     skipBinary(hasParam ? param : 0);
     return;
@@ -604,30 +461,27 @@ void Reader::handleWord(std::string_view name, bool hasParam, int param) {
 }
 
 void Reader::handleBodyWord(const WordEntry& entry, bool hasParam, int param) {
+  switch (KindOf(entry.word)) {
+    case WordKind::Document: documentWord(entry.word, param); break;
+    case WordKind::Character: characterWord(entry.word, hasParam, param); break;
+    case WordKind::Paragraph: paragraphWord(entry, param); break;
+    case WordKind::Destination: destinationWord(entry.word); break;
+  }
+}
+
+void Reader::documentWord(Word word, int param) {
   GroupState& state = top();
-  CharState& chars = state.chars;
-  ParaState& para = state.para;
-  const bool on = !hasParam || param != 0;
-  switch (entry.word) {
-    case Word::Unknown:
-    case Word::Body:
-    case Word::Binary:
-      break;
-    case Word::Skip:
-      state.dest = Dest::Skip;
-      break;
-    case Word::Ansi: documentCodePage_ = 1252; state.codePage = codePageFor(chars.font); break;
-    case Word::Mac: documentCodePage_ = 10000; state.codePage = codePageFor(chars.font); break;
-    case Word::Pc: documentCodePage_ = 437; state.codePage = codePageFor(chars.font); break;
-    case Word::Pca: documentCodePage_ = 850; state.codePage = codePageFor(chars.font); break;
+  switch (word) {
+    case Word::Ansi: documentCodePage_ = 1252; break;
+    case Word::Mac: documentCodePage_ = 10000; break;
+    case Word::Pc: documentCodePage_ = 437; break;
+    case Word::Pca: documentCodePage_ = 850; break;
     case Word::AnsiCodePage:
       if (param > 0) documentCodePage_ = param;
-      state.codePage = codePageFor(chars.font);
       break;
     case Word::DefaultFont:
       defaultFont_ = param;
-      if (chars.font < 0) chars.font = param;
-      state.codePage = codePageFor(chars.font);
+      if (state.chars.font < 0) state.chars.font = param;
       break;
     case Word::FontTable:
       state.dest = Dest::FontTable;
@@ -637,21 +491,20 @@ void Reader::handleBodyWord(const WordEntry& entry, bool hasParam, int param) {
       state.dest = Dest::ColourTable;
       red_ = green_ = blue_ = -1;
       break;
-    case Word::Font:
-      chars.font = param;
-      state.codePage = codePageFor(param);
-      break;
-    case Word::FontCharset:
-    case Word::FontCodePage:
-    case Word::Red:
-    case Word::Green:
-    case Word::Blue:
-      break;
+    case Word::Font: state.chars.font = param; break;
     case Word::Plain:
-      chars = CharState{};
-      chars.font = defaultFont_;
-      state.codePage = codePageFor(chars.font);
+      state.chars = CharState{};
+      state.chars.font = defaultFont_;
       break;
+    default: return;  // table entries outside their tables
+  }
+  state.codePage = codePageFor(state.chars.font);
+}
+
+void Reader::characterWord(Word word, bool hasParam, int param) {
+  CharState& chars = top().chars;
+  const bool on = !hasParam || param != 0;
+  switch (word) {
     case Word::Bold: chars.bold = on; break;
     case Word::Italic: chars.italic = on; break;
     case Word::Underline: chars.underline = on; break;
@@ -666,6 +519,14 @@ void Reader::handleBodyWord(const WordEntry& entry, bool hasParam, int param) {
     case Word::NoSuperSub: chars.vertical = 0; break;
     case Word::Up: chars.vertical = on ? 1 : 0; break;
     case Word::Down: chars.vertical = on ? -1 : 0; break;
+    default: break;
+  }
+}
+
+void Reader::paragraphWord(const WordEntry& entry, int param) {
+  GroupState& state = top();
+  ParaState& para = state.para;
+  switch (entry.word) {
     case Word::DefaultTab:
       if (param > 0) defaultTab_ = std::min(param, kMaxTwips);
       break;
@@ -683,7 +544,7 @@ void Reader::handleBodyWord(const WordEntry& entry, bool hasParam, int param) {
     case Word::SpaceBefore: para.spaceBefore = Twips(param); break;
     case Word::SpaceAfter: para.spaceAfter = Twips(param); break;
     case Word::Cell:
-      if (!chars.hidden) pendingCells_ = std::min(pendingCells_ + 1, 1000);
+      if (!state.chars.hidden) pendingCells_ = std::min(pendingCells_ + 1, 1000);
       break;
     case Word::Row:
       pendingCells_ = 0;
@@ -699,12 +560,19 @@ void Reader::handleBodyWord(const WordEntry& entry, bool hasParam, int param) {
     case Word::Special:
       if (entry.character != 0) emitChar(entry.character);
       break;
+    default: break;
+  }
+}
+
+void Reader::destinationWord(Word word) {
+  GroupState& state = top();
+  switch (word) {
+    case Word::Skip: state.dest = Dest::Skip; break;
     case Word::Field:
+      state.field = -1;
       if (fields_.size() < kMaxFields) {
         state.field = static_cast<int>(fields_.size());
         fields_.emplace_back();
-      } else {
-        state.field = -1;
       }
       break;
     case Word::FieldInstruction:
@@ -714,6 +582,7 @@ void Reader::handleBodyWord(const WordEntry& entry, bool hasParam, int param) {
       if (state.field >= 0 && !fieldAddress(state.field).isEmpty()) state.link = state.field;
       break;
     case Word::Picture:
+      // One picture at a time: a picture inside a picture is skipped.
       state.dest = pictureActive_ ? Dest::Skip : Dest::Picture;
       if (!pictureActive_) {
         picture_ = PictureState{};
@@ -721,15 +590,7 @@ void Reader::handleBodyWord(const WordEntry& entry, bool hasParam, int param) {
         state.ownsPicture = true;
       }
       break;
-    case Word::Jpeg:
-    case Word::Png:
-    case Word::PictureWidth:
-    case Word::PictureHeight:
-    case Word::GoalWidth:
-    case Word::GoalHeight:
-    case Word::ScaleX:
-    case Word::ScaleY:
-      break;
+    default: break;  // picture properties outside a picture, optional destinations we show
   }
 }
 
