@@ -98,6 +98,7 @@ void TPieceReader::ReadText(std::string& out, std::size_t chars, TCharSet charSe
   while (chars > 0) {
     if (Left() == 0) {
       NextContinue();
+      if (Left() == 0) continue;  // an empty CONTINUE holds no part of the text
       if (optionBytes) {
         const std::uint8_t option = *TakeInPiece(1);
         if (option > 1)
@@ -109,8 +110,10 @@ void TPieceReader::ReadText(std::string& out, std::size_t chars, TCharSet charSe
     const std::size_t width = charSet == TCharSet::Utf16 ? 2 : 1;
     const std::size_t take = std::min(chars, Left() / width);
     if (take == 0) {
-      throw ESpreadSheetError(std::string(what_) + " text at offset " + std::to_string(pieceStart_ + consumed_) +
-                              " is split inside a character");
+      // Less than one character left: some writers leave a stray byte at the
+      // end of a piece; the text goes on in the next CONTINUE.
+      consumed_ = length_;
+      continue;
     }
     const std::uint8_t* p = body_ + consumed_;
     switch (charSet) {
