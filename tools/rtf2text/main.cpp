@@ -2,7 +2,7 @@
 // text file) as UTF-8, as the description viewer would show it.
 
 #include <QFile>
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <QTextDocument>
 #include <cstdio>
 #include <cstdlib>
@@ -15,9 +15,7 @@ int main(int argc, char* argv[]) {
     std::fputs("usage: rtf2text FILE\n", stderr);
     return 2;
   }
-  // No window is shown; the offscreen platform works without a display.
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QGuiApplication application(argc, argv);
+  QCoreApplication application(argc, argv);
 
   QFile file(QFile::decodeName(argv[1]));
   if (!file.open(QIODevice::ReadOnly)) {
