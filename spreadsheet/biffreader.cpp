@@ -1,6 +1,8 @@
 #include "spreadsheet/biffreader.h"
 
 #include <algorithm>
+#include <cstring>
+#include <string_view>
 
 namespace zolt::biff {
 
@@ -14,6 +16,8 @@ enum : std::uint16_t {
   kMulBlank = 0x00BE, kRString = 0x00D6, kXf = 0x00E0, kSst = 0x00FC, kLabelSst = 0x00FD,
   kExcel9File = 0x01C0, kDimensions = 0x0200, kBlank = 0x0201, kNumber = 0x0203, kLabel = 0x0204,
   kBoolErr = 0x0205, kFormula3 = 0x0206, kString = 0x0207, kRow = 0x0208, kRk = 0x027E, kFormula4 = 0x0406,
+  // Number formats of BIFF2 to BIFF4 files.
+  kFormat2 = 0x001E, kFormat4 = 0x041E, kXf2 = 0x0043, kXf3 = 0x0243, kXf4 = 0x0443,
 };
 
 // Sheet types of a BOF record.
@@ -100,6 +104,11 @@ void TBiffReader::Dispatch(const TRecord& rec) {
       return;
     case kBoundSheet: return OnBoundSheet(rec);
     case kXf: x_.formats_.push_back(rec.U16(2)); return;
+    case kFormat2:
+    case kFormat4: return OnOldFormat(rec);
+    case kXf2:
+    case kXf3:
+    case kXf4: return OnOldXf(rec);
     case kSst: return OnSst(rec);
     case kExcel9File: x_.version_ = TExcelVersion::evExcel9; return;
     default: break;
@@ -118,10 +127,7 @@ void TBiffReader::Dispatch(const TRecord& rec) {
   switch (rec.code) {
     case kBlank2: pendingString_.active = false; return Report(rec.U16(0), rec.U16(2), {}, Biff2Alignment(rec));
     case kBlank: pendingString_.active = false; return Report(rec.U16(0), rec.U16(2), {});
-    case kInteger2:
-      pendingString_.active = false;
-      return Report(rec.U16(0), rec.U16(2), TCellValue(static_cast<std::uint32_t>(rec.U16(7))),
-                    Biff2Alignment(rec));
+    case kInteger2: pendingString_.active = false; return OnInteger(rec);
     case kNumber2: pendingString_.active = false; return OnNumber(rec, 7);
     case kNumber: pendingString_.active = false; return OnNumber(rec, 6);
     case kLabel2: pendingString_.active = false; return OnLabelBiff2(rec);
@@ -148,7 +154,53 @@ void TBiffReader::Report(int row, int column, const TCellValue& value, TAlignmen
 }
 
 TCellValue TBiffReader::Number(double value, int xf) const {
+  // BIFF2 to BIFF4 number their formats their own way: a cell is a date only
+  // through an XF of the file whose format reads as a date.
+  if (x_.version_ <= TExcelVersion::evExcel4 && static_cast<std::size_t>(xf) >= x_.formats_.size())
+    return TCellValue(value);
   return x_.IsDateXF(xf) ? TCellValue(TDateTime{value}) : TCellValue(value);
+}
+
+bool IsDateFormatText(std::string_view format) {
+  bool date = false;
+  for (std::size_t i = 0; i < format.size(); ++i) {
+    const char c = format[i];
+    if (c == '"') {
+      const std::size_t end = format.find('"', i + 1);
+      i = end == std::string_view::npos ? format.size() : end;
+    } else if (c == '\\' || c == '_' || c == '*') {
+      ++i;  // an escaped, spacing or fill character
+    } else if (c == '[') {
+      // Colours and conditions are passed over; elapsed time ([h], [mm]) is a time.
+      const std::size_t end = format.find(']', i + 1);
+      const std::string_view inside = format.substr(i + 1, end == std::string_view::npos ? 0 : end - i - 1);
+      if (!inside.empty() && inside.find_first_not_of("hHmMsS") == std::string_view::npos) date = true;
+      i = end == std::string_view::npos ? format.size() : end;
+    } else if (c == '0' || c == '#' || c == '?') {
+      return false;
+    } else if (std::strchr("dmyhsDMYHS", c) != nullptr) {
+      date = true;
+    }
+  }
+  return date;
+}
+
+void TBiffReader::OnOldFormat(const TRecord& rec) {
+  if (x_.version_ > TExcelVersion::evExcel4) return;
+  // BIFF4 puts two bytes before the text; formats are numbered in file order.
+  const std::size_t at = rec.code == kFormat4 ? 2 : 0;
+  const std::size_t chars = rec.U8(at);
+  rec.Need(at + 1 + chars);
+  oldFormatIsDate_.push_back(
+      IsDateFormatText(std::string_view(reinterpret_cast<const char*>(rec.body + at + 1), chars)));
+}
+
+void TBiffReader::OnOldXf(const TRecord& rec) {
+  if (x_.version_ > TExcelVersion::evExcel4) return;
+  const std::size_t format = rec.code == kXf2 ? (rec.U8(2) & 0x3F) : rec.U8(1);
+  const bool date = format < oldFormatIsDate_.size() && oldFormatIsDate_[format];
+  // Entered as the built-in number of a date format (14) or of General (0).
+  x_.formats_.push_back(date ? 14 : 0);
 }
 
 TAlignment TBiffReader::Biff2Alignment(const TRecord& rec) const {
@@ -361,10 +413,24 @@ void TBiffReader::OnLabelSst(const TRecord& rec) {
   Report(rec.U16(0), rec.U16(2), x_.sst_[index]);
 }
 
+void TBiffReader::OnInteger(const TRecord& rec) {
+  // An unsigned integer, or a date when its XF's format is one.
+  const std::uint16_t value = rec.U16(7);
+  const int xf = rec.U8(4) & 0x3F;
+  const TCellValue cell = x_.version_ <= TExcelVersion::evExcel4 && static_cast<std::size_t>(xf) < x_.formats_.size() &&
+                                  x_.IsDateXF(xf)
+                              ? TCellValue(TDateTime{static_cast<double>(value)})
+                              : TCellValue(static_cast<std::uint32_t>(value));
+  Report(rec.U16(0), rec.U16(2), cell, Biff2Alignment(rec));
+}
+
 void TBiffReader::OnNumber(const TRecord& rec, std::size_t at) {
   const double value = rec.F64(at);
-  const TAlignment alignment = at == 7 ? Biff2Alignment(rec) : TAlignment::taLeftJustify;
-  Report(rec.U16(0), rec.U16(2), Number(value, rec.U16(4)), alignment);
+  // BIFF2 cells hold their XF number in the low six bits of the first
+  // attribute byte; the next byte belongs to the font and format.
+  const bool biff2 = at == 7;
+  const int xf = biff2 ? rec.U8(4) & 0x3F : rec.U16(4);
+  Report(rec.U16(0), rec.U16(2), Number(value, xf), biff2 ? Biff2Alignment(rec) : TAlignment::taLeftJustify);
 }
 
 void TBiffReader::OnRk(const TRecord& rec) {

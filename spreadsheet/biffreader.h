@@ -10,9 +10,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zolt::biff {
+
+// True when a number format's text shows a date or a time ("d/m/yy",
+// "h:mm"); quoted texts, escapes and colours do not count, digits make it a
+// number format.
+bool IsDateFormatText(std::string_view format);
 
 enum class TRoute : std::uint8_t { Storage, Plain };
 
@@ -54,6 +60,7 @@ class TBiffReader {
   void OnLabel(const TRecord& rec);
   void OnLabelBiff2(const TRecord& rec);
   void OnLabelSst(const TRecord& rec);
+  void OnInteger(const TRecord& rec);
   void OnNumber(const TRecord& rec, std::size_t at);
   void OnRk(const TRecord& rec);
   void OnMulRk(const TRecord& rec);
@@ -62,6 +69,8 @@ class TBiffReader {
   void OnFormula(const TRecord& rec);
   void OnString(const TRecord& rec);
   void FinishPlain();
+  void OnOldFormat(const TRecord& rec);
+  void OnOldXf(const TRecord& rec);
 
   TMSExcel& x_;
   const std::uint8_t* data_;
@@ -73,6 +82,7 @@ class TBiffReader {
   bool firstRecord_ = true;
   TCodePage codePage_;
   std::string scratch_;  // the shared string being read
+  std::vector<bool> oldFormatIsDate_;  // BIFF2 to BIFF4 FORMAT records, in order
   std::vector<TSheetEntry> sheets_;
   std::vector<std::uint16_t> substreams_;  // BOF sheet types, innermost last
   std::size_t currentEntry_ = 0;           // sheet-list entry of the current worksheet

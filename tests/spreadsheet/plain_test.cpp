@@ -61,6 +61,39 @@ TEST(PlainRoute, Biff3And4NumbersFormulasAndLabelsInTheirCodePage) {
   }
 }
 
+TEST(PlainRoute, DatesComeFromTheFormatTextsOfOlderFiles) {
+  auto format4 = [](const std::string& text) {
+    return Record(0x041E, Body().u16(0).u8(static_cast<unsigned>(text.size())).raw(text));
+  };
+  auto xf4 = [](unsigned format) { return Record(0x0443, Body().u8(0).u8(format).fill(10)); };
+  const Bytes file = Concat({BofPlain(0x0409), format4("General"), format4("0.00%"), format4("d\\-mmm\\-yy"),
+                             format4("[Red]General\" hours\""), format4("[h]:mm"), xf4(0), xf4(1), xf4(2), xf4(3), xf4(4),
+                             Number(0, 0, 45000, 0), Number(0, 1, 45000, 1), Number(0, 2, 45000, 2),
+                             Number(0, 3, 45000, 3), Number(0, 4, 1.5, 4),
+                             Number(0, 5, 45000, 15),  // no such XF: a number
+                             Eof()});
+  TMSExcel excel;
+  ASSERT_EQ(LoadError(excel, file), "");
+  EXPECT_EQ(Cell(excel, 0, 0, 0), TCellValue(45000.0));
+  EXPECT_EQ(Cell(excel, 0, 1, 0), TCellValue(45000.0));
+  EXPECT_EQ(Cell(excel, 0, 2, 0), TCellValue(TDateTime{45000}));
+  EXPECT_EQ(Cell(excel, 0, 3, 0), TCellValue(45000.0));  // quoted letters and colours are not dates
+  EXPECT_EQ(Cell(excel, 0, 4, 0), TCellValue(TDateTime{1.5}));
+  EXPECT_EQ(Cell(excel, 0, 5, 0), TCellValue(45000.0));
+
+  // BIFF2: the XF number is in the low bits of the first attribute byte,
+  // and an INTEGER formatted as a date is a date.
+  const Bytes file2 = Concat({BofPlain(0x0009), Record(0x001E, Body().u8(6).raw("d/m/yy")),
+                              Record(0x0043, Body().u8(0).u8(0).u8(0x40).u8(0)),  // XF 0: format 0, locked bit
+                              Record(0x0003, Body().u16(0).u16(0).u8(0x40).u8(0xC0).u8(0).f64(45000)),
+                              Record(0x0002, Body().u16(0).u16(1).u8(0).u8(0).u8(0).u16(45000)),
+                              Record(0x0002, Body().u16(0).u16(2).u8(1).u8(0).u8(0).u16(7)), Eof()});
+  ASSERT_EQ(LoadError(excel, file2), "");
+  EXPECT_EQ(Cell(excel, 0, 0, 0), TCellValue(TDateTime{45000}));
+  EXPECT_EQ(Cell(excel, 0, 1, 0), TCellValue(TDateTime{45000}));
+  EXPECT_EQ(Cell(excel, 0, 2, 0), TCellValue(std::uint32_t{7}));  // XF 1 does not exist
+}
+
 TEST(PlainRoute, DimensionsAndTheClosingReport) {
   auto dims = [](unsigned lastRow, unsigned lastCol) {
     return Record(0x0200, Body().u16(0).u16(lastRow).u16(0).u16(lastCol).u16(0));

@@ -63,7 +63,7 @@ def ours(xlsdump, path):
 def same(mine, theirs):
     tt, tv = theirs
     mt, mv = mine
-    if tt == "number":
+    if tt in ("number", "date"):
         return mt == "number" and float(tv) == mv
     if tt == "error":
         return mt == "error?" and mv == tv

@@ -6,9 +6,10 @@ gzip'd text file that the reader's tests compare against.
 
 Lines (tab-separated, texts escaped with \\t \\n \\r \\\\):
     F <path relative to TESTDATA_DIR> ok|error <sheet count or the error text>
-    C <row> <col> text|number|bool|error <value>
+    C <row> <col> text|number|date|bool|error <value>
 Numbers are written with repr(), the shortest text that reads back exactly.
-Empty cells and empty texts are left out.
+Empty cells and empty texts are left out. "date" is a number whose format
+xlrd reads as a date.
 """
 import gzip
 import os
@@ -33,8 +34,10 @@ def cells(sheet):
                 if cell.value == "":
                     continue
                 yield r, c, "text", escape(cell.value)
-            elif t in (xlrd.XL_CELL_NUMBER, xlrd.XL_CELL_DATE):
+            elif t == xlrd.XL_CELL_NUMBER:
                 yield r, c, "number", repr(float(cell.value))
+            elif t == xlrd.XL_CELL_DATE:
+                yield r, c, "date", repr(float(cell.value))
             elif t == xlrd.XL_CELL_BOOLEAN:
                 yield r, c, "bool", "1" if cell.value else "0"
             elif t == xlrd.XL_CELL_ERROR:
