@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QWebEngineView>
+#include <algorithm>
 #include <vector>
 
 #include "app/labelbutton.h"
@@ -223,6 +224,7 @@ void TZolt::setupLeftColumn() {
   QPalette palette = Elenco->palette();
   palette.setColor(QPalette::Base, Qt::white);
   palette.setColor(QPalette::Text, kTreeText);
+  palette.setColor(QPalette::WindowText, kTreeText);  // expand arrows, scroll bar
   // The selection stays visible when the tree loses the focus.
   for (const auto role : {QPalette::Highlight, QPalette::HighlightedText}) {
     palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
@@ -238,6 +240,7 @@ void TZolt::setupItemPage() {
   LProdotto->setGeometry(0, 0, 353, 37);
   LProdotto->setFont(LayoutFont(SansSerif(), 12, true));
   LProdotto->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  LProdotto->setIndent(8);
   SetColours(LProdotto, kLight, kNavy);
 
   Panel4 = Region(MainPanel, "Panel4");
@@ -260,6 +263,14 @@ void TZolt::setupItemPage() {
   Label4 = makeButton("Label4", "  Installa  ", {9, 21, 54, 16});
   Label2 = makeButton("Label2", "  Copia file  ", {64, 21, 68, 16});
   Label1 = makeButton("Label1", "  Sfoglia  ", {133, 21, 54, 16});
+  // The three buttons of the bar share one size: the smallest that fits all.
+  const int size = std::min({Label4->font().pixelSize(), Label2->font().pixelSize(),
+                             Label1->font().pixelSize()});
+  for (QLabel* button : {Label4, Label2, Label1}) {
+    QFont font = button->font();
+    font.setPixelSize(size);
+    button->setFont(font);
+  }
   Label4->hide();
 
   Immagine = new LabelButton(MainPanel);
@@ -277,6 +288,7 @@ void TZolt::setupItemPage() {
   QPalette text = MemoTesto->palette();
   text.setColor(QPalette::Text, kNavy);
   text.setColor(QPalette::Base, Qt::white);
+  text.setColor(QPalette::WindowText, kNavy);  // the scroll bar's arrows
   MemoTesto->setPalette(text);
 }
 

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QTreeWidget>
+#include <memory>
 #include <string>
 
 #include "app/labelbutton.h"
@@ -21,7 +22,8 @@ std::string LongDescription(std::size_t bytes) {
   std::string text;
   int paragraph = 0;
   while (text.size() < bytes) {
-    text += "\\b Capitolo " + std::to_string(++paragraph) +
+    ++paragraph;
+    text += "\\b Capitolo " + std::to_string(paragraph) +
             "\\b0\\par Il gioco comprende livelli nuovi, una grafica migliorata e "
             "l'editor dei livelli. Aggiornamenti su http://www.esempio.it/pagina" +
             std::to_string(paragraph) + " e altre novit\\'e0 del mese.\\par ";
@@ -52,14 +54,19 @@ HeavyDisc& Disc() {
   return disc;
 }
 
+std::unique_ptr<TZolt>& WindowSlot() {
+  static std::unique_ptr<TZolt> zolt;
+  return zolt;
+}
+
 TZolt& Window() {
-  static TZolt* zolt = [] {
+  std::unique_ptr<TZolt>& zolt = WindowSlot();
+  if (!zolt) {
     Disc();
-    auto* window = new TZolt;
-    window->show();
+    zolt = std::make_unique<TZolt>();
+    zolt->show();
     QApplication::processEvents();
-    return window;
-  }();
+  }
   return *zolt;
 }
 
@@ -89,5 +96,6 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
+  WindowSlot().reset();  // the web view goes before the application
   return 0;
 }

@@ -7,7 +7,9 @@
 #include <QTreeWidget>
 #include <QWebEngineView>
 
+#include "app/catalogue.h"
 #include "app/labelbutton.h"
+#include "platform/textcodec.h"
 #include "app/zolt.h"
 #include "platform/rtf/richtextviewer.h"
 #include "windowtest.h"
@@ -163,6 +165,7 @@ class TestLayout : public QObject {
     }
     // ... without shrinking any of them by more than a pixel.
     QVERIFY(zolt.Label4->font().pixelSize() >= 12);
+    QCOMPARE(zolt.Label1->font().pixelSize(), zolt.Label4->font().pixelSize());
     QVERIFY(zolt.Label2->font().pixelSize() >= 12);
     QVERIFY(zolt.Label3->font().pixelSize() >= 10);
   }
@@ -254,6 +257,35 @@ class TestLayout : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(!loaded.isEmpty(), 20000);
     QVERIFY(loaded.last().at(0).toBool());
     QTRY_COMPARE_WITH_TIMEOUT(zolt.WebBrowser1->title(), QStringLiteral("Benvenuti"), 5000);
+  }
+
+  // Pictures of the window on a real disc, to look at by eye:
+  //   ZOLT_SCREENSHOT_DIR=/tmp/shots ZOLT_SCREENSHOT_DISC=build/disc tst_window_layout screenshots
+  void screenshots() {
+    const QString folder = qEnvironmentVariable("ZOLT_SCREENSHOT_DIR");
+    const QString discRoot = qEnvironmentVariable("ZOLT_SCREENSHOT_DISC");
+    if (folder.isEmpty() || discRoot.isEmpty()) QSKIP("set ZOLT_SCREENSHOT_DIR and ZOLT_SCREENSHOT_DISC to take pictures");
+    zolt::catalogue::SetDiscRootForTesting(zolt::QStringToPath(discRoot));
+    TZolt zolt;
+    zolt.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&zolt));
+    QTest::qWait(3000);
+    QVERIFY(zolt.grab().save(folder + QStringLiteral("/home.png")));
+    int shot = 0;
+    for (zolt::LabelButton* tab : zolt.Linguette) {
+      if (tab->isHidden()) continue;
+      QTest::mouseClick(tab, Qt::LeftButton);
+      QTest::qWait(300);
+      QVERIFY(zolt.grab().save(folder + QStringLiteral("/tab%1.png").arg(++shot)));
+      for (int i = 0; i < zolt.Elenco->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* entry = zolt.Elenco->topLevelItem(i);
+        zolt.Elenco->setCurrentItem(entry);
+        zolt.ElencoClick();
+        QTest::qWait(200);
+        QVERIFY(zolt.grab().save(folder + QStringLiteral("/tab%1-entry%2.png").arg(shot).arg(i + 1)));
+      }
+    }
+    zolt::catalogue::SetDiscRootForTesting(disc_->Root());
   }
 
  private:
