@@ -183,7 +183,9 @@ def make_banner_end(folder, name, width, mirrored):
     height = 65
     image = Image.new("RGB", (width, height), LIGHT)
     draw = ImageDraw.Draw(image)
-    cell, gap, columns, rows = 6, 1, 6, 9
+    # The right end keeps its lower part plain: the window writes its
+    # "Powered by" footer there (from 32, 50 in this picture).
+    cell, gap, columns, rows = 6, 1, 6, (6 if mirrored else 9)
 
     def colour(column, row):
         step = column + (rows - 1 - row) // 3
@@ -204,15 +206,16 @@ def make_banner_end(folder, name, width, mirrored):
     # Text sits between the squares and the banner, flush with the banner side.
     if mirrored:
         left, right = 8, width - squares_width - 6
-        draw.text((left, 14), caption, font=caption_font, fill=DARK)
-        draw.text((left, 40), "il CD della rivista", font=line_font, fill=NAVY)
+        draw.text((left, 4), caption, font=caption_font, fill=DARK)
+        draw.text((left, 26), "il CD della rivista", font=line_font, fill=NAVY)
+        draw.line([left, 21, right, 21], fill=DARK)
     else:
         left, right = squares_width + 6, width - 8
         draw.text((right - draw.textlength(caption, font=caption_font), 14), caption,
                   font=caption_font, fill=DARK)
         draw.text((right - draw.textlength("il CD della rivista", font=line_font), 40),
                   "il CD della rivista", font=line_font, fill=NAVY)
-    draw.line([left, 34, right, 34], fill=DARK)
+        draw.line([left, 34, right, 34], fill=DARK)
     image.save(os.path.join(folder, name), optimize=True)
 
 
