@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <limits>
+#include <cstdint>
 
 #include <jpeglib.h>
 
