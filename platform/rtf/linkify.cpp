@@ -68,8 +68,7 @@ std::vector<WebAddress> FindWebAddresses(QStringView text) {
   std::vector<WebAddress> found;
   qsizetype i = 0;
   while (i < text.size()) {
-    const QChar c = text[i];
-    const char16_t lower = c.toLower().unicode();
+    const char16_t lower = text[i].unicode() | 0x20;  // ASCII letters only matter here
     if ((lower != u'h' && lower != u'f' && lower != u'w' && lower != u'm') ||
         (i > 0 && (text[i - 1].isLetterOrNumber() || text[i - 1] == u'.' ||
                    text[i - 1] == u'@' || text[i - 1] == u'/'))) {

@@ -3,6 +3,7 @@
 #include <QContextMenuEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QTextDocument>
 
 #include "platform/rtf/rtfreader.h"
 
@@ -22,7 +23,16 @@ RichTextViewer::RichTextViewer(QWidget* parent) : QTextEdit(parent) {
 void RichTextViewer::LoadRtf(std::string_view data) {
   pressedLink_.clear();
   pressedButton_ = Qt::NoButton;
-  rtf::ReadRtf(data, *document());
+  // Read into a document of its own and then show it: a new document is laid
+  // out a screenful at a time, where a changed one would be laid out whole.
+  auto* fresh = new QTextDocument(this);
+  fresh->setUndoRedoEnabled(false);
+  fresh->setDefaultFont(font());
+  rtf::ReadRtf(data, *fresh);
+  QTextDocument* previous = document();
+  const bool ours = previous->parent() == this;  // the first one belongs to QTextEdit
+  setDocument(fresh);
+  if (ours) previous->deleteLater();
   verticalScrollBar()->setValue(0);
   viewport()->setCursor(Qt::ArrowCursor);
 }

@@ -212,6 +212,7 @@ class Reader {
   int pendingCells_ = 0;
   ParaState blockPara_;
   ParaState lastBlockPara_;  // the format the current block inherited
+  QTextBlockFormat lastBlockFormat_;
   bool blockFormatSet_ = false;
   qsizetype textChars_ = 0;
 
@@ -771,11 +772,12 @@ void Reader::endParagraph() {
   pendingCells_ = 0;
   // A new block starts with its predecessor's format: set it only when it changes.
   if (!blockFormatSet_ || !(top().para == lastBlockPara_)) {
-    cursor_.setBlockFormat(blockFormat(top().para));
+    lastBlockFormat_ = blockFormat(top().para);
+    cursor_.setBlockFormat(lastBlockFormat_);
     lastBlockPara_ = top().para;
     blockFormatSet_ = true;
   }
-  cursor_.insertBlock();
+  cursor_.insertBlock(lastBlockFormat_, charFormat(pendingChars_, pendingLink_));
   blockPara_ = top().para;
   if (++textChars_ >= kMaxTextChars) stopped_ = true;
 }

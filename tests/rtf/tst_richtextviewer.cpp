@@ -1,6 +1,7 @@
 // The description viewer: a click on a link is a press and a release of the
 // same button, left or right, on the same link; nothing else is.
 
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextBlock>
@@ -34,6 +35,7 @@ class TestRichTextViewer : public QObject {
   void cursorIsAnArrowAndAHandOverLinks();
   void textColourFollowsThePaletteUnlessTheWriterSetOne();
   void clearAndReload();
+  void eachLoadKeepsTheWidgetsFontAndFreesThePreviousText();
   void lookOfADescription();
 
  private:
@@ -175,6 +177,20 @@ void TestRichTextViewer::clearAndReload() {
   viewer_->Clear();
   QVERIFY(viewer_->toPlainText().isEmpty());
   QVERIFY(viewer_->document()->isEmpty());
+}
+
+void TestRichTextViewer::eachLoadKeepsTheWidgetsFontAndFreesThePreviousText() {
+  QFont font = viewer_->font();
+  font.setPointSize(17);
+  viewer_->setFont(font);
+  const QPointer<QTextDocument> previous = viewer_->document();
+  viewer_->LoadRtf("{\\rtf1 again}");
+  QCOMPARE(viewer_->document()->defaultFont().pointSize(), 17);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  QVERIFY2(previous.isNull(), "the previous description stays in memory");
+  font.setPointSize(9);
+  viewer_->setFont(font);
+  QCOMPARE(viewer_->document()->defaultFont().pointSize(), 9);
 }
 
 void TestRichTextViewer::lookOfADescription() {
