@@ -3,10 +3,18 @@
 
 #include "search/archive.h"
 
+#include "app/catalogue.h"
+#include "spreadsheet/msexcel.h"
 #include "spreadsheet/spreadsheet.h"
+#include "workbook.h"
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -111,6 +119,71 @@ TEST(ArchiveLookup, NoRowsOrNoSheetGivesNothing) {
   EXPECT_TRUE(ReadArchiveColumns(empty).c.empty());
   EXPECT_TRUE(Lookup(empty, "x").empty());
   EXPECT_EQ(ArchiveLine("A", "B"), "A        B");
+}
+
+// The whole archive half of a search, through the workbook reader.
+class ArchiveSearchTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::random_device seed;
+    root_ = std::filesystem::temp_directory_path() /
+            ("zolt-archive-" + std::to_string(getpid()) + "-" + std::to_string(seed()));
+    std::filesystem::create_directories(root_);
+  }
+  void TearDown() override { std::filesystem::remove_all(root_); }
+
+  void Write(const std::string& relative, const std::string& bytes) {
+    std::filesystem::create_directories((root_ / relative).parent_path());
+    std::ofstream(root_ / relative, std::ios::binary) << bytes;
+  }
+  ArchiveResult Search(const char* word) { return SearchArchive(reader_, root_.string() + "/", QString::fromUtf8(word)); }
+
+  std::filesystem::path root_;
+  TMSExcel reader_;
+};
+
+TEST_F(ArchiveSearchTest, ReloadedOnEverySearchWithTheSameReader) {
+  Write("home/Archivio.xls", searchtest::Workbook({{"Doom", "Id", "sparatutto"}, {"Quake", "Id", "sparatutto"}}));
+  ArchiveResult first = Search("sparatutto");
+  ASSERT_TRUE(first.loaded) << first.error;
+  EXPECT_EQ(first.lines, (Lines{"Doom        Id", "Quake        Id"}));
+  // A smaller workbook read by the same reader leaves nothing of the first.
+  Write("home/Archivio.xls", searchtest::Workbook({{"Tetris", "Pajitnov", ""}}));
+  const ArchiveResult second = Search("sparatutto");
+  ASSERT_TRUE(second.loaded) << second.error;
+  EXPECT_TRUE(second.lines.empty());
+  EXPECT_EQ(second.columns.a, (Lines{"Tetris"}));
+}
+
+TEST_F(ArchiveSearchTest, FoundWithoutRegardToLetterCase) {
+  Write("HOME/archivio.XLS", searchtest::Workbook({{"Doom", "Id", ""}}));
+  EXPECT_EQ(ArchivePath(root_.string() + "/"), (root_ / "HOME/archivio.XLS").string());
+  EXPECT_EQ(Search("doom").lines, (Lines{"Doom        Id"}));
+}
+
+TEST_F(ArchiveSearchTest, WorkbooksThatCannotBeReadEndQuietly) {
+  const std::string good = searchtest::Workbook({{"Doom", "Id", ""}});
+  struct Case {
+    const char* name;
+    std::string bytes;
+  };
+  const std::vector<Case> cases = {
+      {"not a workbook", "Questo non \xC3\xA8 un foglio di lavoro."},
+      {"truncated", good.substr(0, good.size() - 7)},
+      {"encrypted", searchtest::Workbook({{"Doom", "Id", ""}}, searchtest::Record(0x002F, std::string(4, '\1')))},
+      {"compound file signature only", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1") + std::string(600, '\0')},
+  };
+  EXPECT_FALSE(Search("doom").loaded);  // no workbook at all
+  for (const Case& c : cases) {
+    Write("home/Archivio.xls", c.bytes);
+    const ArchiveResult result = Search("doom");
+    EXPECT_FALSE(result.loaded) << c.name;
+    EXPECT_FALSE(result.error.empty()) << c.name;
+    EXPECT_TRUE(result.lines.empty()) << c.name;
+  }
+  std::filesystem::remove(root_ / "home/Archivio.xls");
+  std::filesystem::create_directories(root_ / "home/Archivio.xls");
+  EXPECT_FALSE(Search("doom").loaded) << "a folder";
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "platform/rtf/richtextviewer.h"
 #include "platform/shell.h"
 #include "search/fricerca.h"
+#include "workbook.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -60,26 +61,8 @@ class RecordingShell : public zolt::platform::Shell {
   std::function<void()> onMessage;
 };
 
-// A bare BIFF2 workbook: one sheet whose rows are {A, B, C} texts.
-using Row = std::array<std::string, 3>;
-std::string Record(unsigned code, const std::string& body) {
-  std::string r;
-  for (unsigned v : {code, static_cast<unsigned>(body.size())}) {
-    r.push_back(static_cast<char>(v & 0xFF));
-    r.push_back(static_cast<char>(v >> 8));
-  }
-  return r + body;
-}
-std::string U16(unsigned v) { return {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}; }
-std::string Workbook(const std::vector<Row>& rows, const std::string& afterBof = {}) {
-  std::string book = Record(0x0009, U16(2) + U16(0x0010)) + afterBof;
-  for (unsigned r = 0; r < rows.size(); ++r)
-    for (unsigned c = 0; c < 3; ++c)
-      if (!rows[r][c].empty())
-        book += Record(0x0004, U16(r) + U16(c) + std::string(3, '\0') +
-                                   static_cast<char>(rows[r][c].size()) + rows[r][c]);
-  return book + Record(0x000A, {});
-}
+using zolt::searchtest::Record;
+using zolt::searchtest::Workbook;
 
 }  // namespace
 
