@@ -30,20 +30,28 @@ void SetDiscRootForTesting(std::string root);
 // Appends to `names` (after emptying it) the display name of every catalogue
 // folder directly in `folder` (which ends with a separator): folders, not
 // hidden, whose first "_" is their last character, shown without it.
-// Listing order: by name, byte by byte. An unreadable or missing folder gives
+// Listing order: by folder name, byte by byte. An unreadable or missing folder gives
 // an empty list.
 void ElencaCartelle(const std::string& folder, std::vector<std::string>& names);
 
 // Recursive file search. `pathAndMask` is a folder and a file-name mask
-// ("/disc/Giochi_/Doom_/*.exe"); the mask is matched like Windows wildcards
-// without regard to case. Matches of a folder come before those of its
-// sub-folders, depth first. Throws std::system_error on a failure.
+// ("/disc/Giochi_/Labirinto_/*.exe"); the mask is matched like Windows wildcards
+// without regard to ASCII case ("x.*" also matches "x"). Entries pass the
+// attribute mask unless they are hidden or folders the mask does not admit;
+// special files and dangling links never match. Matches of a folder come
+// before those of its sub-folders, depth first, each folder in byte order of
+// names; a folder reached again through a link is not searched again.
+// A missing starting folder gives an empty list; a starting folder that
+// cannot be read throws std::system_error (the list is disposed of);
+// sub-folders that cannot be read are left out and the search goes on.
 std::unique_ptr<std::vector<std::string>> CercaFile(const std::string& pathAndMask,
                                                     unsigned attributeMask);
 
-// Finds `relative` (one name or several joined by "/") below `folder` without
-// regard to letter case, as the disc's file system would: "BANNER.GIF",
-// "home/Archivio.xls" in a folder "Home". Returns the path as it exists.
+// Finds `relative` (one name or several joined by "/" or "\\") below `folder`
+// without regard to letter case, as the disc's file system would:
+// "BANNER.GIF", "home/Archivio.xls" in a folder "Home". The exact spelling
+// wins where several exist, else the first in byte order. Returns the path
+// as it exists, or nothing.
 std::optional<std::string> ResolveFile(const std::string& folder, std::string_view relative);
 
 // folder + separator + name, with exactly one separator between them.
