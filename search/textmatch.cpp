@@ -22,24 +22,21 @@ constexpr std::array<unsigned char, 256> kFold = MakeFoldTable();
 
 inline unsigned char Fold(char c) noexcept { return kFold[static_cast<unsigned char>(c)]; }
 
-// Unicode of 0x80..0x9F in Windows-1252; 0 marks the five bytes the code page
-// leaves undefined, which the disc's text decoding maps to the C1 controls.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-// The Windows-1252 byte that decodes to `u`, if there is one.
+// The Windows-1252 byte that the disc's text decoding turns into `u`, if any.
 std::optional<unsigned char> Cp1252Byte(char16_t u) {
   if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) return static_cast<unsigned char>(u);
-  if (u >= 0x80 && u <= 0x9F) {
-    // A C1 control stands for itself only where the code page has no character.
-    if (kCp1252High[u - 0x80] == 0) return static_cast<unsigned char>(u);
-    return std::nullopt;
-  }
+  // 0x80..0x9F hold the code page's own letters and signs (the five bytes it
+  // leaves undefined stand for the C1 controls): asked of the decoder itself.
+  static const std::array<char16_t, 32> kHigh = [] {
+    std::array<char16_t, 32> high{};
+    for (unsigned i = 0; i < 32; ++i) {
+      const char byte = static_cast<char>(0x80 + i);
+      high[i] = DecodeCp1252(std::string_view(&byte, 1)).at(0).unicode();
+    }
+    return high;
+  }();
   for (unsigned i = 0; i < 32; ++i)
-    if (kCp1252High[i] == u) return static_cast<unsigned char>(0x80 + i);
+    if (kHigh[i] == u) return static_cast<unsigned char>(0x80 + i);
   return std::nullopt;
 }
 
@@ -209,9 +206,9 @@ void LineScanner::ScanAsciiWord(std::string_view piece) {
   const std::size_t keep = word.Size() - 1;
   if (!tail_.empty()) {
     // Occurrences that start in the kept bytes and end in this piece.
-    std::string joint = tail_;
-    joint.append(piece.substr(0, std::min(piece.size(), keep)));
-    if (word.FindIn(joint) != std::string_view::npos) {
+    joint_.assign(tail_);
+    joint_.append(piece.substr(0, std::min(piece.size(), keep)));
+    if (word.FindIn(joint_) != std::string_view::npos) {
       found_ = true;
       return;
     }
@@ -232,12 +229,11 @@ void LineScanner::ScanAsciiWord(std::string_view piece) {
 // stretch in front of it. When the line goes on in the next piece, only the
 // bytes that a later occurrence might start in stay unvalidated and kept.
 void LineScanner::ScanLinePiece(std::string_view piece, bool endsLine) {
-  std::string joined;
   std::string_view text = piece;
   if (!tail_.empty()) {
-    joined = std::move(tail_);
-    joined.append(piece);
-    text = joined;
+    joint_.assign(tail_);
+    joint_.append(piece);
+    text = joint_;
   }
   tail_.clear();
 

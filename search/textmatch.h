@@ -93,6 +93,7 @@ class LineScanner {
   // The last bytes of the current line, kept so that a word split between
   // two pieces is still seen, and a UTF-8 sequence is never validated in halves.
   std::string tail_;
+  std::string joint_;  // the kept bytes and the next piece side by side, reused
   // State of the current line (non-ASCII words only).
   bool lineValid_ = true;
   bool lineHasUtf8Form_ = false;
