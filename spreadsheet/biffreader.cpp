@@ -1,6 +1,9 @@
 #include "spreadsheet/biffreader.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <sys/mman.h>
+#include <unistd.h>
 #include <cstring>
 #include <string_view>
 
@@ -55,8 +58,21 @@ void TBiffReader::Run() {
     firstRecord_ = false;
     if (rec.body != nullptr) Dispatch(rec);
     x_.ReportProgress(static_cast<std::int64_t>(pos_), static_cast<std::int64_t>(size_));
+    if (releaseConsumed_) ReleaseBefore(pos_);
   }
   if (route_ == TRoute::Plain) FinishPlain();
+}
+
+void TBiffReader::ReleaseBefore(std::size_t offset) noexcept {
+  // Hand back whole pages in steps of 256 KiB, keeping the last step read.
+  constexpr std::size_t kStep = 256u << 10;
+  if (offset < released_ + 2 * kStep) return;
+  static const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+  const auto base = reinterpret_cast<std::uintptr_t>(data_);
+  const std::uintptr_t from = (base + released_ + page - 1) & ~(page - 1);
+  const std::uintptr_t to = (base + offset - kStep) & ~(page - 1);
+  if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
+  released_ = offset - kStep;
 }
 
 bool TBiffReader::NextRecord(TRecord& rec) {

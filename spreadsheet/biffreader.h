@@ -25,6 +25,10 @@ enum class TRoute : std::uint8_t { Storage, Plain };
 class TBiffReader {
  public:
   TBiffReader(TMSExcel& owner, const std::uint8_t* data, std::size_t size, TRoute route);
+  // The reader owns the bytes and may hand pages it has read past back to
+  // the system: the loop only ever moves forward, and this keeps a load's
+  // peak memory near the model's size rather than the model plus the stream.
+  void ReleaseConsumed() noexcept { releaseConsumed_ = true; }
   void Run();
 
  private:
@@ -40,6 +44,7 @@ class TBiffReader {
   };
 
   bool NextRecord(TRecord& rec);
+  void ReleaseBefore(std::size_t offset) noexcept;
   void Dispatch(const TRecord& rec);
   bool InWorksheet() const;
   void Report(int row, int column, const TCellValue& value, TAlignment alignment = TAlignment::taLeftJustify);
@@ -79,6 +84,8 @@ class TBiffReader {
   TRoute route_;
   std::size_t bodyLimit_;
   bool finished_ = false;
+  bool releaseConsumed_ = false;
+  std::size_t released_ = 0;  // bytes before this offset may have been handed back
   bool firstRecord_ = true;
   TCodePage codePage_;
   std::string scratch_;  // the shared string being read

@@ -7,7 +7,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
+#include <filesystem>
+#include <memory>
 
 namespace zolt {
 
@@ -91,15 +92,18 @@ void TMSExcel::LoadFromFile(const std::string& name) {
     LoadStorage(biff::ReadWorkbookStream(name));
     return;
   }
-  // A plain BIFF2 to BIFF4 file: read whole (bounded by the file's size).
-  std::vector<std::uint8_t> data(head, head + got);
-  std::uint8_t chunk[65536];
-  std::size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) data.insert(data.end(), chunk, chunk + n);
-  const bool failed = std::ferror(file) != 0;
+  // A plain BIFF2 to BIFF4 file: read whole, in a buffer of the file's size.
+  std::error_code ec;
+  const auto size = static_cast<std::size_t>(std::filesystem::file_size(name, ec));
+  auto data = std::make_unique_for_overwrite<std::uint8_t[]>(std::max<std::size_t>(size, got));
+  std::memcpy(data.get(), head, got);
+  const std::size_t read = got + (size > got ? std::fread(data.get() + got, 1, size - got, file) : 0);
+  const bool failed = ec || std::ferror(file) != 0;
   std::fclose(file);
   if (failed) throw ESpreadSheetError("Cannot read the file: " + name);
-  biff::TBiffReader(*this, data.data(), data.size(), biff::TRoute::Plain).Run();
+  biff::TBiffReader reader(*this, data.get(), read, biff::TRoute::Plain);
+  reader.ReleaseConsumed();
+  reader.Run();
 }
 
 void TMSExcel::LoadFromMemory(const void* data, std::size_t size) {
@@ -114,10 +118,12 @@ void TMSExcel::LoadFromMemory(const void* data, std::size_t size) {
   biff::TBiffReader(*this, bytes, size, biff::TRoute::Plain).Run();
 }
 
-void TMSExcel::LoadStorage(const biff::TWorkbookStream& stream) {
+void TMSExcel::LoadStorage(biff::TWorkbookStream&& stream) {
   if (!stream.found) throw ESpreadSheetError("File is not a Excel Workbook");
   version_ = stream.book ? TExcelVersion::evExcel7 : TExcelVersion::evExcel8;
-  biff::TBiffReader(*this, stream.data.get(), stream.size, biff::TRoute::Storage).Run();
+  biff::TBiffReader reader(*this, stream.data.get(), stream.size, biff::TRoute::Storage);
+  reader.ReleaseConsumed();
+  reader.Run();
 }
 
 }  // namespace zolt

@@ -65,7 +65,7 @@ class TMSExcel : public TSpreadSheetFile {
  private:
   friend class biff::TBiffReader;
   void ResetForLoad();
-  void LoadStorage(const biff::TWorkbookStream& stream);
+  void LoadStorage(biff::TWorkbookStream&& stream);
 
   TExcelVersion version_ = TExcelVersion::evUnknown;
   int sheetIndex_ = -1;
