@@ -9,9 +9,7 @@
 #include "search/textsearch.h"
 #include "spreadsheet/msexcel.h"
 
-#include <QApplication>
 #include <QCloseEvent>
-#include <QFile>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>

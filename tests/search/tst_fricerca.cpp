@@ -279,6 +279,9 @@ void TestFRicerca::clickingAHitLeadsTheMainWindowThere() {
   QVERIFY(QTest::qWaitForWindowExposed(ricerca_.get()));
 
   const QRect first = ricerca_->ListView1->visualItemRect(ricerca_->ListView1->topLevelItem(0));
+  QTest::mouseMove(ricerca_->ListView1->viewport(), first.center());
+  QTest::qWait(20);
+  Shot(QStringLiteral("fricerca-hover"));
   Click(first.center());
   QCOMPARE(zolt_->PercorsoProdotto, root_ + "Giochi_/Doom_II_/Livello_1_");
   QCOMPARE(zolt_->LProdotto->text(), QStringLiteral("DoomII\\Livello1"));
