@@ -69,7 +69,19 @@ char16_t SymbolGlyph(unsigned char byte) {
     case 0xD2: return u'®';
     case 0xD4: return u'™';
     case 0xE0: return u'◊';
-    default: return byte < 0x80 ? char16_t{byte} : u'•';
+    case 0xA3: return u'≤';
+    case 0xA5: return u'∞';
+    case 0xB3: return u'≥';
+    case 0xB9: return u'≠';
+    case 0xBA: return u'≡';
+    case 0xBB: return u'≈';
+    case 0xBC: return u'…';
+    case 0xD6: return u'√';
+    case 0xE5: return u'∑';
+    case 0xAC: return u'←';
+    case 0xAD: return u'↑';
+    case 0xAF: return u'↓';
+    default: return byte < 0x80 ? char16_t{byte} : u'•';  // other glyphs: most often a list mark
   }
 }
 

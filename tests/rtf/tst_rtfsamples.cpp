@@ -82,17 +82,41 @@ Agreement Compare(const QStringList& ours, const QStringList& reference) {
       ++shared;
     }
   }
-  // Longest common subsequence over words, two rows at a time.
-  std::vector<int> previous(static_cast<std::size_t>(reference.size()) + 1, 0);
+  // Longest common subsequence over words (numbered, so that the inner loop
+  // compares integers), two rows at a time.
+  QHash<QString, int> numbers;
+  const auto numbered = [&numbers](const QStringList& words) {
+    std::vector<int> result;
+    result.reserve(static_cast<std::size_t>(words.size()));
+    for (const QString& word : words) {
+      auto found = numbers.constFind(word);
+      if (found == numbers.constEnd()) found = numbers.insert(word, int(numbers.size()));
+      result.push_back(found.value());
+    }
+    return result;
+  };
+  std::vector<int> a = numbered(ours);
+  std::vector<int> b = numbered(reference);
+  // What both start and end with is common as it stands.
+  std::size_t common = 0;
+  while (!a.empty() && !b.empty() && a.back() == b.back()) {
+    a.pop_back();
+    b.pop_back();
+    ++common;
+  }
+  const auto firstDifference = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
+  common += static_cast<std::size_t>(firstDifference.first - a.begin());
+  a.erase(a.begin(), firstDifference.first);
+  b.erase(b.begin(), firstDifference.second);
+  std::vector<int> previous(b.size() + 1, 0);
   std::vector<int> current(previous.size(), 0);
-  for (const QString& word : ours) {
-    for (qsizetype j = 0; j < reference.size(); ++j) {
-      const auto k = static_cast<std::size_t>(j);
-      current[k + 1] = word == reference[j] ? previous[k] + 1 : std::max(previous[k + 1], current[k]);
+  for (const int word : a) {
+    for (std::size_t k = 0; k < b.size(); ++k) {
+      current[k + 1] = word == b[k] ? previous[k] + 1 : std::max(previous[k + 1], current[k]);
     }
     std::swap(previous, current);
   }
-  return {2.0 * double(shared) / double(total), 2.0 * previous.back() / double(total)};
+  return {2.0 * double(shared) / double(total), 2.0 * double(common + std::size_t(previous.back())) / double(total)};
 }
 
 QString OurText(const QString& path) {
