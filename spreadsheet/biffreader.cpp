@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <sys/mman.h>
-#include <unistd.h>
 #include <cstring>
 #include <string_view>
+
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace zolt::biff {
 
