@@ -10,6 +10,7 @@
 #include <gsf/gsf-utils.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <memory>
 #include <strings.h>
@@ -32,23 +33,31 @@ struct TGErrorFree {
   }
 };
 
-// libgsf reports damage through g_warning as well as its result; the reader
-// reports it through its exception, so the warnings are silenced once.
-void SilenceGsfWarnings() {
-  static const bool once = [] {
-    g_log_set_handler("libgsf:msole", static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE |
-                                                                    G_LOG_LEVEL_CRITICAL | G_LOG_FLAG_RECURSION),
-                      [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
-    g_log_set_handler("libgsf", static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE |
-                                                              G_LOG_LEVEL_CRITICAL | G_LOG_FLAG_RECURSION),
-                      [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
-    return true;
-  }();
-  (void)once;
-}
+// libgsf reports damage through g_warning (some under no log domain) as
+// well as through its results; the reader reports it through its exception,
+// so the warnings are silenced while libgsf reads.
+class TQuietGsf {
+ public:
+  TQuietGsf() {
+    for (std::size_t i = 0; i < kDomains.size(); ++i)
+      ids_[i] = g_log_set_handler(kDomains[i], kLevels, [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {},
+                                  nullptr);
+  }
+  ~TQuietGsf() {
+    for (std::size_t i = 0; i < kDomains.size(); ++i) g_log_remove_handler(kDomains[i], ids_[i]);
+  }
+  TQuietGsf(const TQuietGsf&) = delete;
+  TQuietGsf& operator=(const TQuietGsf&) = delete;
+
+ private:
+  static constexpr std::array<const char*, 3> kDomains{nullptr, "libgsf", "libgsf:msole"};
+  static constexpr auto kLevels = static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE |
+                                                               G_LOG_LEVEL_CRITICAL | G_LOG_FLAG_RECURSION);
+  std::array<guint, 3> ids_{};
+};
 
 TWorkbookStream ReadFromInput(GsfInput* source) {
-  SilenceGsfWarnings();
+  const TQuietGsf quiet;
   const gsf_off_t fileSize = gsf_input_size(source);
   GError* rawError = nullptr;
   TGObject<GsfInfile> root(gsf_infile_msole_new(source, &rawError));
