@@ -84,8 +84,9 @@ void RichTextViewer::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void RichTextViewer::mouseDoubleClickEvent(QMouseEvent* event) {
-  // The second press of a double click is a press like any other.
-  mousePressEvent(event);
+  // The second press of a double click starts no click of its own: a double
+  // click on a link opens it once, not twice.
+  event->accept();
 }
 
 void RichTextViewer::contextMenuEvent(QContextMenuEvent* event) {

@@ -1,6 +1,7 @@
 // The description viewer: a click on a link is a press and a release of the
 // same button, left or right, on the same link; nothing else is.
 
+#include <QMouseEvent>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
@@ -123,6 +124,15 @@ void TestRichTextViewer::otherButtonsInBetween() {
   // A release without a press (the press went to another window) is nothing.
   QTest::mouseRelease(viewer_->viewport(), Qt::LeftButton, Qt::NoModifier, link);
   QCOMPARE(clicks.count(), 1);
+  // A double click (press, release, double-click press, release) opens the link once.
+  QTest::mouseClick(viewer_->viewport(), Qt::RightButton, Qt::NoModifier, link);
+  QMouseEvent second(QEvent::MouseButtonDblClick, link, viewer_->viewport()->mapToGlobal(link), Qt::RightButton,
+                     Qt::RightButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(viewer_->viewport(), &second);
+  QMouseEvent release(QEvent::MouseButtonRelease, link, viewer_->viewport()->mapToGlobal(link), Qt::RightButton,
+                      Qt::NoButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(viewer_->viewport(), &release);
+  QCOMPARE(clicks.count(), 2);
 }
 
 void TestRichTextViewer::readOnlyWithoutSelection() {
