@@ -134,6 +134,8 @@ QString HyperlinkAddress(std::string_view instruction) {
     }
     pendingSwitch = 0;
   }
+  // A link to a bookmark of the document alone leads nowhere outside it.
+  if (address.empty()) return {};
   if (!bookmark.empty()) address += '#' + bookmark;
   return DecodeDiscText(address).trimmed();
 }

@@ -43,7 +43,8 @@ struct WordEntry {
 WordEntry LookUpWord(std::string_view name);
 
 // The address a HYPERLINK field instruction names: its first argument, with
-// the \l switch's bookmark as the fragment. Empty for other fields.
+// the \l switch's bookmark as the fragment. Empty for other fields and for
+// links to a bookmark alone.
 QString HyperlinkAddress(std::string_view instruction);
 
 }  // namespace zolt::rtf
