@@ -28,6 +28,7 @@ constexpr std::size_t kMaxPictureBytes = 32 * 1024 * 1024;
 constexpr std::size_t kMaxFields = 100000;
 constexpr std::size_t kMaxFieldInstruction = 2048;
 constexpr std::size_t kMaxColours = 4096;
+constexpr std::size_t kMaxFonts = 4096;
 constexpr std::size_t kMaxFontName = 256;
 constexpr int kMaxTwips = 31680;            // 22 inches: indents and spacing beyond are noise
 constexpr int kDefaultTab = 720;            // twips between tab stops unless \deftab says
@@ -105,7 +106,6 @@ void SetTabStops(QTextDocument& document, int twips) {
   document.setDefaultTextOption(option);
 }
 
-
 struct Font {
   int charset = 0;
   int codePage = 0;  // \cpg, when given
@@ -121,8 +121,6 @@ struct FieldState {
 
 struct PictureState {
   enum class Format { Other, Jpeg, Png } format = Format::Other;
-  int width = 0;
-  int height = 0;
   int goalWidth = 0;
   int goalHeight = 0;
   int scaleX = 100;
@@ -423,8 +421,8 @@ void Reader::handleWord(std::string_view name, bool hasParam, int param) {
       return;
     case Dest::FontTable:
       if (entry.word == Word::Font) {
-        fontBeingDefined_ = param;
-        fonts_[param];
+        fontBeingDefined_ = fonts_.size() < kMaxFonts || fonts_.count(param) > 0 ? param : -1;
+        if (fontBeingDefined_ >= 0) fonts_[param];
       } else if (fontBeingDefined_ >= 0 && entry.word == Word::FontCharset) {
         fonts_[fontBeingDefined_].charset = param;
       } else if (fontBeingDefined_ >= 0 && entry.word == Word::FontCodePage) {
@@ -445,8 +443,6 @@ void Reader::handleWord(std::string_view name, bool hasParam, int param) {
       switch (entry.word) {
         case Word::Jpeg: picture_.format = PictureState::Format::Jpeg; break;
         case Word::Png: picture_.format = PictureState::Format::Png; break;
-        case Word::PictureWidth: picture_.width = param; break;
-        case Word::PictureHeight: picture_.height = param; break;
         case Word::GoalWidth: picture_.goalWidth = param; break;
         case Word::GoalHeight: picture_.goalHeight = param; break;
         case Word::ScaleX: picture_.scaleX = param; break;
@@ -702,6 +698,7 @@ const QString& Reader::fieldAddress(int field) {
   if (!state.parsed) {
     state.address = HyperlinkAddress(state.instruction);
     state.parsed = true;
+    std::string().swap(state.instruction);
   }
   return state.address;
 }

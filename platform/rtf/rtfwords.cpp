@@ -40,8 +40,7 @@ const std::unordered_map<std::string_view, WordEntry>& WordTable() {
         {"nestrow", Word::Row}, {"u", Word::Unicode}, {"uc", Word::UnicodeSkip},
         {"field", Word::Field}, {"fldinst", Word::FieldInstruction},
         {"fldrslt", Word::FieldResult}, {"pict", Word::Picture}, {"jpegblip", Word::Jpeg},
-        {"pngblip", Word::Png}, {"picw", Word::PictureWidth}, {"pich", Word::PictureHeight},
-        {"picwgoal", Word::GoalWidth}, {"pichgoal", Word::GoalHeight},
+        {"pngblip", Word::Png}, {"picwgoal", Word::GoalWidth}, {"pichgoal", Word::GoalHeight},
         {"picscalex", Word::ScaleX}, {"picscaley", Word::ScaleY}, {"bin", Word::Binary},
         // Destinations whose text is shown although writers mark them optional.
         {"shppict", Word::Body}, {"nesttableprops", Word::Body},

@@ -21,8 +21,7 @@ enum class Word {
   LeftIndent, RightIndent, FirstIndent, SpaceBefore, SpaceAfter, Cell, Row,
   Unicode, UnicodeSkip, Special,
   // destinations: skipped ones, fields, pictures; binary data
-  Skip, Body, Field, FieldInstruction, FieldResult, Picture, Jpeg, Png, PictureWidth,
-  PictureHeight, GoalWidth, GoalHeight, ScaleX, ScaleY, Binary,
+  Skip, Body, Field, FieldInstruction, FieldResult, Picture, Jpeg, Png, GoalWidth, GoalHeight, ScaleX, ScaleY, Binary,
 };
 
 enum class WordKind { Document, Character, Paragraph, Destination };
