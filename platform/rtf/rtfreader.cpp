@@ -59,6 +59,7 @@ struct ParaState {
   int firstIndent = 0;
   int spaceBefore = 0;
   int spaceAfter = 0;
+  bool inTable = false;  // \intbl: the paragraph is in a table cell
   bool operator==(const ParaState&) const = default;
 };
 
@@ -173,6 +174,8 @@ class Reader {
   void decodePendingBytes();
   void flushText();
   void endParagraph();
+  void endParagraph(const ParaState& para);
+  void breakBeforeMoreCellText();
   QTextCharFormat charFormat(const CharState& chars, int link);
   QTextBlockFormat blockFormat(const ParaState& para) const;
 
@@ -208,6 +211,8 @@ class Reader {
   CharState pendingChars_;
   int pendingLink_ = -1;
   int pendingCells_ = 0;
+  bool cellBreakPending_ = false;  // a paragraph mark in a cell, not yet known to be the cell's last
+  ParaState cellBreakPara_;
   ParaState blockPara_;
   ParaState lastBlockPara_;  // the format the current block inherited
   QTextBlockFormat lastBlockFormat_;
@@ -528,7 +533,16 @@ void Reader::paragraphWord(const WordEntry& entry, int param) {
       if (param > 0) defaultTab_ = std::min(param, kMaxTwips);
       break;
     case Word::Pard: para = ParaState{}; break;
-    case Word::Par: endParagraph(); break;
+    case Word::Par:
+      if (para.inTable) {
+        // The last paragraph mark of a cell only ends the cell: keep the row on one line.
+        cellBreakPending_ = true;
+        cellBreakPara_ = para;
+      } else {
+        endParagraph();
+      }
+      break;
+    case Word::InTable: para.inTable = true; break;
     case Word::Line: emitChar(u'\u2028'); break;
     case Word::Tab: emitChar(u'\t'); break;
     case Word::AlignLeft: para.alignment = 0; break;
@@ -541,6 +555,7 @@ void Reader::paragraphWord(const WordEntry& entry, int param) {
     case Word::SpaceBefore: para.spaceBefore = Twips(param); break;
     case Word::SpaceAfter: para.spaceAfter = Twips(param); break;
     case Word::Cell:
+      cellBreakPending_ = false;
       if (!state.chars.hidden) pendingCells_ = std::min(pendingCells_ + 1, 1000);
       break;
     case Word::Row:
@@ -667,6 +682,7 @@ void Reader::finishPicture() {
   height = std::clamp(height, 1.0, double{kMaxPictureSide});
   const QUrl name(QStringLiteral("rtfpicture:%1").arg(++pictureCount_));
   document_.addResource(QTextDocument::ImageResource, name, image);
+  startText();  // a picture is text: it takes its place in the cell or paragraph
   flushText();
   QTextImageFormat format;
   format.setName(name.toString());
@@ -703,7 +719,13 @@ const QString& Reader::fieldAddress(int field) {
   return state.address;
 }
 
+// More text in the same cell after a paragraph mark: the mark was a real break.
+void Reader::breakBeforeMoreCellText() {
+  if (cellBreakPending_) endParagraph(cellBreakPara_);
+}
+
 void Reader::startText() {
+  breakBeforeMoreCellText();
   const GroupState& state = top();
   if (!(pendingChars_ == state.chars) || pendingLink_ != state.link) {
     flushText();
@@ -764,14 +786,17 @@ void Reader::flushText() {
   if (textChars_ > kMaxTextChars) stopped_ = true;
 }
 
-void Reader::endParagraph() {
+void Reader::endParagraph() { endParagraph(top().para); }
+
+void Reader::endParagraph(const ParaState& para) {
+  cellBreakPending_ = false;
   flushText();
   pendingCells_ = 0;
   // A new block starts with its predecessor's format: set it only when it changes.
-  if (!blockFormatSet_ || !(top().para == lastBlockPara_)) {
-    lastBlockFormat_ = blockFormat(top().para);
+  if (!blockFormatSet_ || !(para == lastBlockPara_)) {
+    lastBlockFormat_ = blockFormat(para);
     cursor_.setBlockFormat(lastBlockFormat_);
-    lastBlockPara_ = top().para;
+    lastBlockPara_ = para;
     blockFormatSet_ = true;
   }
   cursor_.insertBlock(lastBlockFormat_, charFormat(pendingChars_, pendingLink_));

@@ -36,7 +36,7 @@ const std::unordered_map<std::string_view, WordEntry>& WordTable() {
         {"qc", Word::AlignCentre}, {"qr", Word::AlignRight}, {"qj", Word::AlignJustify},
         {"li", Word::LeftIndent}, {"ri", Word::RightIndent}, {"fi", Word::FirstIndent},
         {"sb", Word::SpaceBefore}, {"sa", Word::SpaceAfter},
-        {"cell", Word::Cell}, {"nestcell", Word::Cell}, {"row", Word::Row},
+        {"intbl", Word::InTable}, {"cell", Word::Cell}, {"nestcell", Word::Cell}, {"row", Word::Row},
         {"nestrow", Word::Row}, {"u", Word::Unicode}, {"uc", Word::UnicodeSkip},
         {"field", Word::Field}, {"fldinst", Word::FieldInstruction},
         {"fldrslt", Word::FieldResult}, {"pict", Word::Picture}, {"jpegblip", Word::Jpeg},

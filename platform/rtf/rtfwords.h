@@ -18,7 +18,7 @@ enum class Word {
   Foreground, Background, Super, Sub, NoSuperSub, Up, Down,
   // paragraphs, breaks and characters
   DefaultTab, Pard, Par, Line, Tab, AlignLeft, AlignCentre, AlignRight, AlignJustify,
-  LeftIndent, RightIndent, FirstIndent, SpaceBefore, SpaceAfter, Cell, Row,
+  LeftIndent, RightIndent, FirstIndent, SpaceBefore, SpaceAfter, InTable, Cell, Row,
   Unicode, UnicodeSkip, Special,
   // destinations: skipped ones, fields, pictures; binary data
   Skip, Body, Field, FieldInstruction, FieldResult, Picture, Jpeg, Png, GoalWidth, GoalHeight, ScaleX, ScaleY, Binary,

@@ -285,6 +285,10 @@ void TestRtfReader::listsAndTablesReadAsText_data() {
       "{\\rtf1\\trowd\\cellx1000\\cellx2000\\cellx3000\\pard\\intbl a\\cell b\\cell\\cell\\row"
       "\\trowd\\cellx1000\\pard\\intbl c\\cell\\row\\pard after}")
                                         << QStringLiteral("a\tb\nc\nafter");
+  QTest::newRow("paragraphs inside cells") << QByteArray(
+      "{\\rtf1\\trowd\\cellx1\\cellx2{\\pard\\intbl\\ql A\\par}\\cell{\\pard\\intbl\\qr 1\\par}\\cell\\row"
+      "{\\pard\\intbl two\\par lines\\par}\\cell x\\cell\\row\\pard\\intbl last\\par}")
+                                             << QStringLiteral("A\t1\ntwo\nlines\tx\nlast");
   QTest::newRow("empty middle cell") << QByteArray("{\\rtf1\\trowd\\intbl a\\cell\\cell c\\cell\\row}")
                                      << QStringLiteral("a\t\tc\n");
   QTest::newRow("nested table") << QByteArray(
