@@ -37,7 +37,6 @@ class TestRichTextViewer : public QObject {
   void textColourFollowsThePaletteUnlessTheWriterSetOne();
   void clearAndReload();
   void eachLoadKeepsTheWidgetsFontAndFreesThePreviousText();
-  void lookOfADescription();
 
  private:
   QPoint pointOf(const QString& text) const;
@@ -201,25 +200,6 @@ void TestRichTextViewer::eachLoadKeepsTheWidgetsFontAndFreesThePreviousText() {
   font.setPointSize(9);
   viewer_->setFont(font);
   QCOMPARE(viewer_->document()->defaultFont().pointSize(), 9);
-}
-
-void TestRichTextViewer::lookOfADescription() {
-  // A sample description as the item page shows it, saved for a look by eye.
-  viewer_->setStyleSheet(QStringLiteral("color: #000080;"));
-  QFont font = viewer_->font();
-  font.setPointSize(10);
-  viewer_->setFont(font);
-  viewer_->resize(536, 260);
-  viewer_->LoadRtf(
-      "{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}{\\f1\\fcharset2 Symbol;}}"
-      "{\\colortbl ;\\red192\\green0\\blue0;}\\f0\\fs20{\\b Zolt Editor 2.1}\\par "
-      "Un editor di testo \\i leggero\\i0  con evidenziazione della sintassi: perch\\'e9 no?\\par"
-      "{\\pntext\\f1\\'b7\\tab}Apre file fino a 2 GB\\par{\\pntext\\f1\\'b7\\tab}\\cf1 Gratuito\\cf0\\par"
-      "\\qc Sito: www.zolt.example \\emdash  {\\field{\\*\\fldinst HYPERLINK \"mailto:info@zolt.example\"}"
-      "{\\fldrslt scrivici}}\\par}");
-  const QString path = QDir::temp().filePath(QStringLiteral("rtfviewer.png"));
-  QVERIFY(viewer_->grab().save(path));
-  qInfo("description shown in %s", qPrintable(path));
 }
 
 QTEST_MAIN(TestRichTextViewer)
