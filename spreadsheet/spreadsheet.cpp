@@ -65,8 +65,9 @@ void TSpreadSheets::Delete(int index) {
 
 void TSpreadSheetFile::LoadFromFile(const std::string& name) {
   sheets_.Clear();
-  const auto first = name.find_first_not_of(' ');
-  if (first == std::string::npos) throw ESpreadSheetError("File is not defined.");
+  // Blank means nothing but spaces and control characters.
+  if (std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) <= ' '; }))
+    throw ESpreadSheetError("File is not defined.");
   std::error_code ec;
   if (!std::filesystem::is_regular_file(name, ec)) throw ESpreadSheetError("File is not exists.");
   fileName_ = name;

@@ -92,7 +92,7 @@ TEST(SpreadSheetCells, FarRowsAreKeptAsideAndWalkedInOrder) {
 TEST(LoadFromFile, BlankAndMissingNamesFailBeforeAnythingIsRead) {
   TMSExcel excel;
   excel.Sheets().Sheet(1);
-  for (const char* name : {"", "   "}) {
+  for (const char* name : {"", "   ", " \t\r\n"}) {
     try {
       excel.LoadFromFile(name);
       FAIL() << "no exception";
