@@ -48,15 +48,17 @@ bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
 }
 
 // The description's name as spelled in `folder` when it is not the usual
-// lower-case one ("TESTO.TXT", "Testo.txt").
+// lower-case one ("TESTO.TXT", "Testo.txt"); of several spellings, the first by name.
 std::optional<std::string> OtherSpelling(const std::string& folder) {
   std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));
   if (!dir) return std::nullopt;
+  std::optional<std::string> found;
   while (const dirent* entry = readdir(dir.get())) {
     const std::string_view name = entry->d_name;
-    if (name != kDescription && EqualsIgnoringAsciiCase(name, kDescription)) return std::string(name);
+    if (name != kDescription && EqualsIgnoringAsciiCase(name, kDescription) && (!found || name < *found))
+      found = std::string(name);
   }
-  return std::nullopt;
+  return found;
 }
 
 int OpenForReading(const std::string& path) {
