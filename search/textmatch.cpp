@@ -88,31 +88,39 @@ FoldedPattern::FoldedPattern(std::string bytes) : bytes_(std::move(bytes)) {
   if (m == 0) return;
   // Horspool's shift table, indexed by the raw byte so that a lower-case
   // letter shifts like its upper-case form.
-  for (std::size_t i = 0; i + 1 < m; ++i) {
-    const auto b = static_cast<unsigned char>(bytes_[i]);
-    skip_[b] = m - 1 - i;
-    if (b >= 'A' && b <= 'Z') skip_[b + ('a' - 'A')] = m - 1 - i;
-  }
+  auto set = [this](unsigned char b, std::size_t shift) {
+    skip_[b] = shift;
+    if (b >= 'A' && b <= 'Z') skip_[b + ('a' - 'A')] = shift;
+  };
+  for (std::size_t i = 0; i + 1 < m; ++i) set(static_cast<unsigned char>(bytes_[i]), m - 1 - i);
+  // The last byte itself shifts by 0, which stops the fast loop to compare;
+  // after a failed comparison the window moves by its ordinary shift.
+  const auto last = static_cast<unsigned char>(bytes_[m - 1]);
+  shiftAfterLast_ = skip_[last];
+  set(last, 0);
 }
 
 std::size_t FoldedPattern::FindIn(std::string_view text) const noexcept {
   const std::size_t m = bytes_.size();
   const std::size_t n = text.size();
   if (m == 0 || n < m) return std::string_view::npos;
-  const char* t = text.data();
+  const auto* t = reinterpret_cast<const unsigned char*>(text.data());
   const char* p = bytes_.data();
-  const unsigned char last = static_cast<unsigned char>(p[m - 1]);
+  const std::size_t lastStart = n - m;
   std::size_t pos = 0;
-  while (pos <= n - m) {
-    const char end = t[pos + m - 1];
-    if (Fold(end) == last) {
-      std::size_t i = 0;
-      while (i + 1 < m && Fold(t[pos + i]) == static_cast<unsigned char>(p[i])) ++i;
-      if (i + 1 == m) return pos;
+  for (;;) {
+    // Skip until the window's last byte is the word's last byte.
+    std::size_t shift;
+    while ((shift = skip_[t[pos + m - 1]]) != 0) {
+      pos += shift;
+      if (pos > lastStart) return std::string_view::npos;
     }
-    pos += skip_[static_cast<unsigned char>(end)];
+    std::size_t i = 0;
+    while (i + 1 < m && kFold[t[pos + i]] == static_cast<unsigned char>(p[i])) ++i;
+    if (i + 1 == m) return pos;
+    pos += shiftAfterLast_;
+    if (pos > lastStart) return std::string_view::npos;
   }
-  return std::string_view::npos;
 }
 
 TextMatcher::TextMatcher(const QString& word) {

@@ -37,6 +37,7 @@ class FoldedPattern {
  private:
   std::string bytes_;                   // already upper-cased
   std::array<std::size_t, 256> skip_{};  // shift by the byte under the window's last place
+  std::size_t shiftAfterLast_ = 0;       // shift when that byte is the word's last one
 };
 
 class TextMatcher {
