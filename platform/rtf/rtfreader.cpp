@@ -29,6 +29,7 @@ constexpr std::size_t kMaxFields = 100000;
 constexpr std::size_t kMaxFieldInstruction = 2048;
 constexpr std::size_t kMaxColours = 4096;
 constexpr std::size_t kMaxFonts = 4096;
+constexpr std::size_t kMaxCachedFormats = 32;
 constexpr std::size_t kMaxFontName = 256;
 constexpr int kMaxTwips = 31680;            // 22 inches: indents and spacing beyond are noise
 constexpr int kDefaultTab = 720;            // twips between tab stops unless \deftab says
@@ -177,6 +178,7 @@ class Reader {
   void endParagraph(const ParaState& para);
   void breakBeforeMoreCellText();
   QTextCharFormat charFormat(const CharState& chars, int link);
+  QTextCharFormat makeCharFormat(const CharState& chars, int link) const;
   QTextBlockFormat blockFormat(const ParaState& para) const;
 
   std::string_view data_;
@@ -219,10 +221,13 @@ class Reader {
   bool blockFormatSet_ = false;
   qsizetype textChars_ = 0;
 
-  bool formatCached_ = false;
-  CharState cachedChars_;
-  int cachedLink_ = -1;
-  QTextCharFormat cachedFormat_;
+  // The formats made so far, newest last: runs mostly alternate between a few.
+  struct CachedFormat {
+    CharState chars;
+    int link;
+    QTextCharFormat format;
+  };
+  std::vector<CachedFormat> formats_;
 };
 
 void Reader::Run() {
@@ -283,6 +288,7 @@ void Reader::closeGroup() {
   if (closed.ownsPicture) finishPicture();
   if (closed.dest == Dest::FontTable && top().dest != Dest::FontTable) finishFontTable();
   if (closed.dest == Dest::FontTable) fontBeingDefined_ = -1;
+  if (closed.dest == Dest::ColourTable) formats_.clear();  // colours made before it are stale
   if (stack_.size() == 1) stopped_ = true;  // the document's own group has closed
 }
 
@@ -694,6 +700,7 @@ void Reader::finishPicture() {
 
 void Reader::finishFontTable() {
   // Fonts are known now: the text before the table used them blind.
+  formats_.clear();
   for (GroupState& state : stack_) state.codePage = codePageFor(state.chars.font);
 }
 
@@ -805,7 +812,15 @@ void Reader::endParagraph(const ParaState& para) {
 }
 
 QTextCharFormat Reader::charFormat(const CharState& chars, int link) {
-  if (formatCached_ && cachedChars_ == chars && cachedLink_ == link) return cachedFormat_;
+  for (auto cached = formats_.rbegin(); cached != formats_.rend(); ++cached) {
+    if (cached->link == link && cached->chars == chars) return cached->format;
+  }
+  if (formats_.size() >= kMaxCachedFormats) formats_.erase(formats_.begin());
+  formats_.push_back({chars, link, makeCharFormat(chars, link)});
+  return formats_.back().format;
+}
+
+QTextCharFormat Reader::makeCharFormat(const CharState& chars, int link) const {
   QTextCharFormat format;
   if (chars.bold) format.setFontWeight(QFont::Bold);
   if (chars.italic) format.setFontItalic(true);
@@ -831,10 +846,6 @@ QTextCharFormat Reader::charFormat(const CharState& chars, int link) {
     format.setFontUnderline(true);
     if (!foreground.isValid()) format.setForeground(QColor(Qt::blue));
   }
-  formatCached_ = true;
-  cachedChars_ = chars;
-  cachedLink_ = link;
-  cachedFormat_ = format;
   return format;
 }
 
