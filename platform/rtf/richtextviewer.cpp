@@ -27,9 +27,10 @@ void RichTextViewer::LoadRtf(std::string_view data) {
   // out a screenful at a time, where a changed one would be laid out whole.
   auto* fresh = new QTextDocument(this);
   fresh->setUndoRedoEnabled(false);
-  fresh->setDefaultFont(font());
-  rtf::ReadRtf(data, *fresh);
   QTextDocument* previous = document();
+  fresh->setDefaultFont(font());
+  fresh->setDocumentMargin(previous->documentMargin());  // a margin the page may have set
+  rtf::ReadRtf(data, *fresh);
   const bool ours = previous->parent() == this;  // the first one belongs to QTextEdit
   setDocument(fresh);
   if (ours) previous->deleteLater();

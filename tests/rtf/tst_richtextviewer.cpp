@@ -36,7 +36,7 @@ class TestRichTextViewer : public QObject {
   void cursorIsAnArrowAndAHandOverLinks();
   void textColourFollowsThePaletteUnlessTheWriterSetOne();
   void clearAndReload();
-  void eachLoadKeepsTheWidgetsFontAndFreesThePreviousText();
+  void eachLoadKeepsFontAndMarginAndFreesThePreviousText();
 
  private:
   QPoint pointOf(const QString& text) const;
@@ -188,13 +188,15 @@ void TestRichTextViewer::clearAndReload() {
   QVERIFY(viewer_->document()->isEmpty());
 }
 
-void TestRichTextViewer::eachLoadKeepsTheWidgetsFontAndFreesThePreviousText() {
+void TestRichTextViewer::eachLoadKeepsFontAndMarginAndFreesThePreviousText() {
   QFont font = viewer_->font();
   font.setPointSize(17);
   viewer_->setFont(font);
+  viewer_->document()->setDocumentMargin(1);
   const QPointer<QTextDocument> previous = viewer_->document();
   viewer_->LoadRtf("{\\rtf1 again}");
   QCOMPARE(viewer_->document()->defaultFont().pointSize(), 17);
+  QCOMPARE(viewer_->document()->documentMargin(), 1.0);
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   QVERIFY2(previous.isNull(), "the previous description stays in memory");
   font.setPointSize(9);
