@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 seconds=${FUZZ_SECONDS:-30}
 CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DZOLT_FUZZ=ON -DZOLT_BENCH=OFF -DZOLT_GUI="${ZOLT_FUZZ_GUI:-ON}" >/dev/null
-targets=$(cmake --build build-fuzz --target help | sed -n 's/^\(fuzz_[a-z0-9_]*\):.*/\1/p')
+targets=$(cmake --build build-fuzz --target help | sed -n 's/^\(fuzz_[a-z0-9_]*\):.*/\1/p' | grep -v '_autogen')
 [[ -n "$targets" ]] || { echo "no fuzz programs"; exit 0; }
 cmake --build build-fuzz -j "$(nproc)" --target $targets
 for t in $targets; do
