@@ -1,6 +1,8 @@
 #include "app/zoltapplication.h"
 
 #include <QFont>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <cmath>
 #include <exception>
 #include <iostream>
@@ -9,6 +11,11 @@ namespace zolt {
 
 ZoltApplication::ZoltApplication(int& argc, char** argv) : QApplication(argc, argv) {
   InstallFontSubstitutes();
+  // The program speaks Italian: so do the toolkit's own dialogs (the folder
+  // dialog's and the message boxes' buttons). Without the translation they stay English.
+  auto* translator = new QTranslator(this);
+  if (translator->load(QStringLiteral("qtbase_it"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    installTranslator(translator);
 }
 
 ZoltApplication::~ZoltApplication() = default;

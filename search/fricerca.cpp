@@ -4,6 +4,7 @@
 #include "app/catalogue.h"
 #include "app/labelbutton.h"
 #include "app/zolt.h"
+#include "app/zoltapplication.h"
 #include "platform/shell.h"
 #include "search/archive.h"
 #include "search/textsearch.h"
@@ -59,9 +60,7 @@ class HotTrackDelegate : public QStyledItemDelegate {
 };
 
 void StyleLabelButton(QLabel* label) {
-  QFont font = label->font();
-  font.setPointSize(10);
-  label->setFont(font);
+  label->setFont(zolt::LayoutFont(QStringLiteral("MS Sans Serif"), 10));
   label->setAlignment(Qt::AlignCenter);
   label->setAutoFillBackground(true);
   QPalette palette = label->palette();
@@ -119,7 +118,7 @@ TFRicerca::~TFRicerca() = default;
 void TFRicerca::setupWindow() {
   setObjectName(QStringLiteral("FRicerca"));
   setWindowTitle(QStringLiteral("Ricerca"));
-  setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+  setFont(zolt::LayoutFont(QStringLiteral("MS Sans Serif"), 8));
   setAutoFillBackground(true);
   QPalette palette = this->palette();
   palette.setColor(QPalette::Window, Qt::white);
@@ -171,7 +170,7 @@ void TFRicerca::setupHitList() {
   ListView1 = new QTreeWidget(this);
   ListView1->setObjectName(QStringLiteral("ListView1"));
   ListView1->setGeometry(40, 24, 463, 177);
-  ListView1->setFont(QFont(QStringLiteral("Verdana"), 9));
+  ListView1->setFont(zolt::LayoutFont(QStringLiteral("Verdana"), 9));
   ListView1->setColumnCount(2);
   ListView1->setHeaderLabels({QStringLiteral("Sezione"), QStringLiteral("Cartella")});
   ListView1->setRootIsDecorated(false);
