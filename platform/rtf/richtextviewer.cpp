@@ -31,6 +31,9 @@ void RichTextViewer::LoadRtf(std::string_view data) {
   fresh->setDefaultFont(font());
   fresh->setDocumentMargin(previous->documentMargin());  // a margin the page may have set
   rtf::ReadRtf(data, *fresh);
+  // No page yet: the layout that comes with the document then waits for the
+  // viewer to give it its width, instead of laying the text out unwrapped first.
+  fresh->setPageSize(QSizeF(0, 0));
   const bool ours = previous->parent() == this;  // the first one belongs to QTextEdit
   setDocument(fresh);
   if (ours) previous->deleteLater();
