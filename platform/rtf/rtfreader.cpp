@@ -797,8 +797,25 @@ void Reader::endParagraph() { endParagraph(top().para); }
 
 void Reader::endParagraph(const ParaState& para) {
   cellBreakPending_ = false;
-  flushText();
   pendingCells_ = 0;
+  if (blockFormatSet_ && para == lastBlockPara_) {
+    // The paragraph keeps the format its block inherited: its text and its
+    // mark go in with one call, the mark in the text's own format.
+    decodePendingBytes();
+    ReplaceLoneSurrogates(pendingText_);
+    if (pendingText_.size() > kMaxTextChars - textChars_) {
+      pendingText_.truncate(kMaxTextChars - textChars_);
+      stopped_ = true;
+    }
+    textChars_ += pendingText_.size();
+    pendingText_ += QChar::ParagraphSeparator;
+    cursor_.insertText(pendingText_, charFormat(pendingChars_, pendingLink_));
+    pendingText_.clear();
+    blockPara_ = top().para;
+    if (++textChars_ >= kMaxTextChars) stopped_ = true;
+    return;
+  }
+  flushText();
   // A new block starts with its predecessor's format: set it only when it changes.
   if (!blockFormatSet_ || !(para == lastBlockPara_)) {
     lastBlockFormat_ = blockFormat(para);
