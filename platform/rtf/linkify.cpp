@@ -106,17 +106,17 @@ void LinkWebAddresses(QTextDocument& document) {
   const std::vector<WebAddress> addresses = FindWebAddresses(text);
   if (addresses.empty()) return;
   QTextCursor cursor(&document);
+  QTextCharFormat link;
+  link.setAnchor(true);
+  link.setFontUnderline(true);
+  link.setForeground(QColor(Qt::blue));
   for (const WebAddress& address : addresses) {
+    // An address never runs over a paragraph's end: the mark ends it.
     cursor.setPosition(static_cast<int>(address.start + 1));
     if (cursor.charFormat().isAnchor()) continue;  // already a link of the document's own
     cursor.setPosition(static_cast<int>(address.start));
     cursor.setPosition(static_cast<int>(address.start + address.length), QTextCursor::KeepAnchor);
-    if (cursor.selectedText().contains(QChar::ParagraphSeparator)) continue;
-    QTextCharFormat link;
-    link.setAnchor(true);
     link.setAnchorHref(address.address);
-    link.setFontUnderline(true);
-    link.setForeground(QColor(Qt::blue));
     cursor.mergeCharFormat(link);
   }
 }
