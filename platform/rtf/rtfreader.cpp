@@ -177,7 +177,7 @@ class Reader {
   void endParagraph();
   void endParagraph(const ParaState& para);
   void breakBeforeMoreCellText();
-  QTextCharFormat charFormat(const CharState& chars, int link);
+  const QTextCharFormat& charFormat(const CharState& chars, int link);  // good until the next call
   QTextCharFormat makeCharFormat(const CharState& chars, int link) const;
   QTextBlockFormat blockFormat(const ParaState& para) const;
 
@@ -828,7 +828,7 @@ void Reader::endParagraph(const ParaState& para) {
   if (++textChars_ >= kMaxTextChars) stopped_ = true;
 }
 
-QTextCharFormat Reader::charFormat(const CharState& chars, int link) {
+const QTextCharFormat& Reader::charFormat(const CharState& chars, int link) {
   for (auto cached = formats_.rbegin(); cached != formats_.rend(); ++cached) {
     if (cached->link == link && cached->chars == chars) return cached->format;
   }
