@@ -173,6 +173,7 @@ class Reader {
   void emitBytes(std::string_view bytes);
   void emitChar(char16_t c);
   void decodePendingBytes();
+  void takePendingText();  // decoded, whole and counted, ready to go in
   void flushText();
   void endParagraph();
   void endParagraph(const ParaState& para);
@@ -779,7 +780,7 @@ void Reader::decodePendingBytes() {
   pendingBytes_.clear();
 }
 
-void Reader::flushText() {
+void Reader::takePendingText() {
   decodePendingBytes();
   if (pendingText_.isEmpty()) return;
   ReplaceLoneSurrogates(pendingText_);
@@ -787,8 +788,13 @@ void Reader::flushText() {
     pendingText_.truncate(kMaxTextChars - textChars_);
     stopped_ = true;
   }
-  cursor_.insertText(pendingText_, charFormat(pendingChars_, pendingLink_));
   textChars_ += pendingText_.size();
+}
+
+void Reader::flushText() {
+  takePendingText();
+  if (pendingText_.isEmpty()) return;
+  cursor_.insertText(pendingText_, charFormat(pendingChars_, pendingLink_));
   pendingText_.clear();
   if (textChars_ > kMaxTextChars) stopped_ = true;
 }
@@ -801,13 +807,7 @@ void Reader::endParagraph(const ParaState& para) {
   if (blockFormatSet_ && para == lastBlockPara_) {
     // The paragraph keeps the format its block inherited: its text and its
     // mark go in with one call, the mark in the text's own format.
-    decodePendingBytes();
-    ReplaceLoneSurrogates(pendingText_);
-    if (pendingText_.size() > kMaxTextChars - textChars_) {
-      pendingText_.truncate(kMaxTextChars - textChars_);
-      stopped_ = true;
-    }
-    textChars_ += pendingText_.size();
+    takePendingText();
     pendingText_ += QChar::ParagraphSeparator;
     cursor_.insertText(pendingText_, charFormat(pendingChars_, pendingLink_));
     pendingText_.clear();
