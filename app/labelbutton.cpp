@@ -34,4 +34,13 @@ void LabelButton::leaveEvent(QEvent* event) {
   emit mouseLeft();
 }
 
+void SetHoverLook(QLabel* label, bool underline) {
+  QFont font = label->font();
+  font.setBold(false);
+  font.setItalic(false);
+  font.setStrikeOut(false);
+  font.setUnderline(underline);
+  if (font != label->font()) label->setFont(font);
+}
+
 }  // namespace zolt

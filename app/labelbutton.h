@@ -29,4 +29,8 @@ class LabelButton : public QLabel {
   bool pressed_ = false;
 };
 
+// The label-buttons' hover look: underline alone while the mouse is over the
+// label, no style at all once it has left. Colours do not change.
+void SetHoverLook(QLabel* label, bool underline);
+
 }  // namespace zolt

@@ -24,6 +24,7 @@
 
 using zolt::LabelButton;
 using zolt::LayoutFont;
+using zolt::SetHoverLook;
 
 namespace {
 
@@ -414,21 +415,6 @@ void TZolt::FormShow() {
   Label5Click();
 }
 
-void TZolt::Linguetta01MouseMove(QLabel* etichetta) {
-  QFont font = etichetta->font();
-  if (font.underline() && !font.bold() && !font.italic() && !font.strikeOut()) return;
-  font.setBold(false);
-  font.setItalic(false);
-  font.setStrikeOut(false);
-  font.setUnderline(true);
-  etichetta->setFont(font);
-}
+void TZolt::Linguetta01MouseMove(QLabel* etichetta) { SetHoverLook(etichetta, true); }
 
-void TZolt::Linguetta02MouseLeave(QLabel* etichetta) {
-  QFont font = etichetta->font();
-  font.setBold(false);
-  font.setItalic(false);
-  font.setStrikeOut(false);
-  font.setUnderline(false);
-  etichetta->setFont(font);
-}
+void TZolt::Linguetta02MouseLeave(QLabel* etichetta) { SetHoverLook(etichetta, false); }

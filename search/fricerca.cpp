@@ -78,16 +78,6 @@ void StyleHeading(QLabel* label) {
   label->setPalette(palette);
 }
 
-// Underline alone while the mouse is over a label-button, no style at all after.
-void SetHoverLook(QLabel* label, bool underline) {
-  QFont font = label->font();
-  font.setBold(false);
-  font.setItalic(false);
-  font.setStrikeOut(false);
-  font.setUnderline(underline);
-  if (font != label->font()) label->setFont(font);
-}
-
 QString FromUtf8(const std::string& text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
@@ -357,9 +347,9 @@ void TFRicerca::FormClose(QCloseEvent* event) {
   hide();
 }
 
-void TFRicerca::Label2MouseMove(QLabel* etichetta) { SetHoverLook(etichetta, true); }
+void TFRicerca::Label2MouseMove(QLabel* etichetta) { zolt::SetHoverLook(etichetta, true); }
 
-void TFRicerca::Label2MouseLeave(QLabel* etichetta) { SetHoverLook(etichetta, false); }
+void TFRicerca::Label2MouseLeave(QLabel* etichetta) { zolt::SetHoverLook(etichetta, false); }
 
 // Leads the main window to the selected hit: its item folder, its title and
 // a refreshed page; nothing else of the main window changes.
