@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
+#include <QTemporaryDir>
 #include <QTextDocument>
 #include <string>
 #include <vector>
@@ -163,6 +164,9 @@ BENCHMARK(BM_Viewer100KB)->Unit(benchmark::kMillisecond)->Repetitions(5)->Report
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
+  // unrtf writes the pictures it finds into the working folder: give it a scratch one.
+  QTemporaryDir scratch;
+  if (scratch.isValid()) QDir::setCurrent(scratch.path());
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
