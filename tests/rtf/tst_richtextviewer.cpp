@@ -3,6 +3,7 @@
 
 #include <QMouseEvent>
 #include <QPointer>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextBlock>
@@ -37,6 +38,7 @@ class TestRichTextViewer : public QObject {
   void textColourFollowsThePaletteUnlessTheWriterSetOne();
   void clearAndReload();
   void eachLoadKeepsFontAndMarginAndFreesThePreviousText();
+  void aLoadedDescriptionWrapsAtTheViewersWidth();
 
  private:
   QPoint pointOf(const QString& text) const;
@@ -202,6 +204,19 @@ void TestRichTextViewer::eachLoadKeepsFontAndMarginAndFreesThePreviousText() {
   font.setPointSize(9);
   viewer_->setFont(font);
   QCOMPARE(viewer_->document()->defaultFont().pointSize(), 9);
+}
+
+void TestRichTextViewer::aLoadedDescriptionWrapsAtTheViewersWidth() {
+  std::string rtf = "{\\rtf1 ";
+  for (int i = 0; i < 200; ++i) rtf += "parola ";
+  rtf += "}";
+  viewer_->LoadRtf(rtf);
+  QTest::qWait(0);
+  const int width = viewer_->viewport()->width();
+  QVERIFY2(viewer_->document()->idealWidth() <= width,
+           "the text runs past the viewer's right edge instead of wrapping");
+  QVERIFY(viewer_->document()->size().height() > 5 * viewer_->fontMetrics().height());
+  QCOMPARE(viewer_->horizontalScrollBar()->maximum(), 0);
 }
 
 QTEST_MAIN(TestRichTextViewer)
