@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "actions/fzoom.h"
-#include "app/catalogue.h"
+#include "disc/catalogue.h"
 #include "platform/shellcopy.h"
 #include "platform/textcodec.h"
 

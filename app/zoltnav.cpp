@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/catalogue.h"
+#include "disc/catalogue.h"
 #include "app/labelbutton.h"
 #include "app/zolt.h"
 #include "platform/textcodec.h"

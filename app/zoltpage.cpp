@@ -12,7 +12,7 @@
 #include <optional>
 
 #include "actions/itemactions.h"
-#include "app/catalogue.h"
+#include "disc/catalogue.h"
 #include "app/labelbutton.h"
 #include "app/zolt.h"
 #include "platform/jpeg/jpegdecoder.h"

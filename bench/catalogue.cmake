@@ -3,4 +3,4 @@
 # std::filesystem walk on the same tree. Run by hand:
 #   build/bin/bench_catalogue
 add_executable(bench_catalogue ${CMAKE_CURRENT_LIST_DIR}/catalogue/catalogue_bench.cpp)
-target_link_libraries(bench_catalogue PRIVATE zolt_catalogue benchmark::benchmark zolt_warnings zolt_options)
+target_link_libraries(bench_catalogue PRIVATE zolt_disc benchmark::benchmark zolt_warnings zolt_options)

@@ -1,6 +1,6 @@
 #include "search/archive.h"
 
-#include "app/catalogue.h"
+#include "disc/catalogue.h"
 #include "spreadsheet/msexcel.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "search/fricerca.h"
 
 #include "app/artwork/artwork.h"
-#include "app/catalogue.h"
+#include "disc/catalogue.h"
 #include "app/labelbutton.h"
 #include "app/zolt.h"
 #include "app/zoltapplication.h"

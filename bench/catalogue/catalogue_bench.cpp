@@ -1,7 +1,7 @@
 // ElencaCartelle and CercaFile on generated trees, with find(1) and a plain
 // std::filesystem walk over the same tree for comparison.
 
-#include "app/catalogue.h"
+#include "disc/catalogue.h"
 
 #include <benchmark/benchmark.h>
 

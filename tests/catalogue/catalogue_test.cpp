@@ -1,6 +1,8 @@
 // The disc catalogue against small discs laid out in temporary folders.
 
-#include "app/catalogue.h"
+#include "disc/catalogue.h"
+#include "disc/discfile.h"
+#include "disc/disctext.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +12,8 @@
 #include <string>
 #include <system_error>
 #include <vector>
+
+#include <cerrno>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -274,6 +278,62 @@ TEST(CatalogueTest, ResolvePrefersTheExactSpellingWhenSeveralExist) {
 }
 
 }  // namespace
+// --- Per-item files: one classification, one open --------------------------
+
+TEST(DiscFileTest, ClassifiesEveryKindOfNameWithoutEverBlocking) {
+  TempDisc disc;
+  disc.File("file", "abc");
+  disc.Folder("folder");
+  ASSERT_EQ(mkfifo(disc.Path("fifo").c_str(), 0644), 0);
+  fs::create_symlink("nowhere", disc.Path("dangling"));
+  fs::create_symlink("loop", disc.Path("loop"));
+  fs::create_symlink("file", disc.Path("link-to-file"));
+  disc.File("locked", "secret");
+  fs::permissions(disc.Path("locked"), fs::perms::none);
+  const struct {
+    const char* name;
+    disc::FileState state;
+  } cases[] = {
+      {"file", disc::FileState::kReadable},      {"link-to-file", disc::FileState::kReadable},
+      {"absent", disc::FileState::kMissing},     {"folder", disc::FileState::kNotRegular},
+      {"fifo", disc::FileState::kNotRegular},    {"dangling", disc::FileState::kNotRegular},
+      {"loop", disc::FileState::kNotRegular},    {"file/below", disc::FileState::kMissing},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(disc::ClassifyFile(disc.Path(c.name)), c.state);
+    const disc::ReadResult read = disc::ReadDiscFile(disc.Path(c.name), 100);
+    EXPECT_EQ(read.state, c.state);
+    EXPECT_EQ(read.ok(), c.state == disc::FileState::kReadable);
+  }
+  AsUnprivileged nobody;
+  if (nobody.Works()) {
+    EXPECT_EQ(disc::ClassifyFile(disc.Path("locked")), disc::FileState::kUnreadable);
+  }
+}
+
+TEST(DiscFileTest, ReadsWholeFilesUpToTheirLimitAndFindsThemWithoutCase) {
+  TempDisc disc;
+  disc.File("Item_/TESTO.TXT", "0123456789");
+  const disc::ItemFile found = disc::FindItemFile(disc.Path("Item_"), disc::kDescriptionFile);
+  ASSERT_TRUE(found.readable());
+  EXPECT_EQ(found.path, disc.Path("Item_/TESTO.TXT"));
+  EXPECT_EQ(disc::ReadDiscFile(found.path, 10).bytes, "0123456789");
+  EXPECT_TRUE(disc::ReadDiscFile(found.path, 9).tooLarge());
+  EXPECT_FALSE(disc::FindItemFile(disc.Path("Item_"), disc::kPictureFile).exists());
+  EXPECT_FALSE(disc::FindItemFile("", disc::kDescriptionFile).exists());
+  EXPECT_EQ(disc::SizeLimitFor("BANNER.GIF"), disc::kMaxBannerBytes);
+}
+
+TEST(DiscTextTest, NamesAreUtf8ElseWindows1252) {
+  EXPECT_EQ(disc::DecodeDiscName("Citt\xc3\xa0"), "Citt\xc3\xa0");
+  EXPECT_EQ(disc::DecodeDiscName("Citt\xe0 \x80"), "Citt\xc3\xa0 \xe2\x82\xac");
+  EXPECT_EQ(disc::DecodeDiscName("\x81"), "\xc2\x81");
+  EXPECT_TRUE(disc::IsCatalogueName("Giochi_"));
+  EXPECT_FALSE(disc::IsCatalogueName("Demo_Giochi_"));
+  EXPECT_FALSE(disc::IsCatalogueName(".Giochi_"));
+}
+
 }  // namespace zolt::catalogue
 
 namespace zolt::catalogue {

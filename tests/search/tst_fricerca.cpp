@@ -2,7 +2,7 @@
 // folder, a workbook written byte by byte, a recording shell for the message
 // box and a real main window to lead to.
 
-#include "app/catalogue.h"
+#include "disc/catalogue.h"
 #include "app/labelbutton.h"
 #include "app/zolt.h"
 #include "platform/rtf/richtextviewer.h"

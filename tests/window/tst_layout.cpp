@@ -7,7 +7,7 @@
 #include <QTreeWidget>
 #include <QWebEngineView>
 
-#include "app/catalogue.h"
+#include "disc/catalogue.h"
 #include "app/labelbutton.h"
 #include "platform/textcodec.h"
 #include "app/zolt.h"

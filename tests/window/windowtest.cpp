@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/catalogue.h"
+#include "disc/catalogue.h"
 #include "platform/textcodec.h"
 
 namespace zolt::test {

@@ -1,4 +1,6 @@
-#include "app/catalogue.h"
+#include "disc/catalogue.h"
+
+#include "disc/discfile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -250,9 +252,8 @@ void ElencaCartelle(const std::string& folder, std::vector<std::string>& names) 
   std::vector<Entry> entries;
   if (ReadFolder(folder, entries) != 0) return;
   for (const Entry& entry : entries) {
-    if (entry.kind != Kind::kFolder || IsHidden(entry.name)) continue;
     // The first "_" must be the last character: "Giochi_" yes, "Demo_Giochi_" no.
-    if (entry.name.find('_') != entry.name.size() - 1) continue;
+    if (entry.kind != Kind::kFolder || !disc::IsCatalogueName(entry.name)) continue;
     names.push_back(entry.name.substr(0, entry.name.size() - 1));
   }
 }

@@ -1,0 +1,125 @@
+#pragma once
+// The per-item files of the catalogue: their names, the program's size limit
+// for each, the one classification of a file found on the disc and the one
+// way every reader opens it. A disc is untrusted input: a name may be a
+// folder, a pipe, a device or a dangling link, so nothing here opens a file
+// that is not a regular one, and no open can block.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace zolt::disc {
+
+// Per-item files, as the catalogue spells them; on the disc they are found
+// without regard to letter case (catalogue::ResolveFile).
+inline constexpr std::string_view kDescriptionFile = "testo.txt";
+inline constexpr std::string_view kPictureFile = "img.jpg";
+inline constexpr std::string_view kBannerFile = "banner.gif";
+inline constexpr std::string_view kBannerAddressFile = "banner.txt";
+inline constexpr std::string_view kSetupFile = "setup.txt";
+inline constexpr std::string_view kCopyListFile = "copia.txt";
+inline constexpr std::string_view kHomePageFile = "scheda.htm";
+
+// The Home folder at the root, and the archive workbook below the root.
+inline constexpr std::string_view kHomeFolder = "Home";
+inline constexpr std::string_view kArchivePath = "home/Archivio.xls";
+
+// The disc's own runtime (libraries, plugins, fonts of the program) lives in
+// this hidden folder at the root: never listed, never searched, never checked
+// as catalogue.
+inline constexpr std::string_view kRuntimeFolder = ".zolt";
+
+// The largest files the program reads whole; a larger one is treated as a
+// file that cannot be read, so a damaged disc cannot exhaust memory.
+inline constexpr std::uint64_t kMaxDescriptionBytes = 16u << 20;  // far beyond any description
+inline constexpr std::uint64_t kMaxPictureBytes = 256u << 20;     // a very large JPEG
+inline constexpr std::uint64_t kMaxBannerBytes = 32u << 20;       // a long animated banner
+inline constexpr std::uint64_t kMaxAddressBytes = 64u << 10;      // a few web addresses
+// "setup.txt" and "copia.txt" are read for their first line only, up to this length.
+inline constexpr std::size_t kMaxLineBytes = 64u << 10;
+
+// The limit for a per-item file by its catalogue name; 0 for files read in
+// pieces or not by the program itself ("setup.txt", "copia.txt", "scheda.htm").
+std::uint64_t SizeLimitFor(std::string_view catalogueName);
+
+// What a name on the disc is, for a reader of it.
+enum class FileState {
+  kMissing,     // no entry of that name
+  kNotRegular,  // a folder, a pipe, a device, a socket, or a link to nothing
+  kUnreadable,  // a regular file that cannot be opened (permissions, I/O)
+  kReadable,    // a regular file, opened and closed again
+};
+
+// "mancante", "non è un file", "non leggibile", "leggibile": for messages.
+const char* FileStateName(FileState state);
+
+// An open descriptor of a regular file, closed with the object.
+class DiscFile {
+ public:
+  DiscFile() = default;
+  DiscFile(DiscFile&& other) noexcept;
+  DiscFile& operator=(DiscFile&& other) noexcept;
+  DiscFile(const DiscFile&) = delete;
+  DiscFile& operator=(const DiscFile&) = delete;
+  ~DiscFile();
+
+  explicit operator bool() const { return fd_ >= 0; }
+  int fd() const { return fd_; }
+  FileState state() const { return state_; }
+  int error() const { return error_; }           // errno of the failure, 0 when open
+  std::uint64_t size() const { return size_; }  // at the time of the open
+  // Hands the descriptor over; the object no longer closes it.
+  int Release();
+
+ private:
+  friend DiscFile OpenDiscFile(const std::string& path);
+  int fd_ = -1;
+  FileState state_ = FileState::kMissing;
+  int error_ = 0;
+  std::uint64_t size_ = 0;
+};
+
+// The one open of a disc file: stat the name (a regular file or nothing),
+// open it without blocking and without becoming a terminal, then check that
+// the descriptor is the same regular file that was looked at (device and
+// inode), so a name swapped for a pipe in between is refused too.
+DiscFile OpenDiscFile(const std::string& path);
+
+// The classification alone: opens and closes.
+FileState ClassifyFile(const std::string& path, int* error = nullptr);
+
+// A whole file read through OpenDiscFile. `error` is EFBIG when the file is
+// larger than `limit`, which is checked before anything is read.
+struct ReadResult {
+  FileState state = FileState::kMissing;
+  int error = 0;
+  std::string bytes;
+  bool ok() const { return state == FileState::kReadable && error == 0; }
+  bool tooLarge() const;
+};
+ReadResult ReadDiscFile(const std::string& path, std::uint64_t limit);
+
+// Reads up to `size` bytes at the descriptor's position, retrying short
+// reads and interruptions. Returns the count read (less only at the end of
+// the file), or -1 with errno set.
+long ReadFully(int fd, char* buffer, std::size_t size);
+
+// A per-item file of an item folder, found without regard to case, and what
+// it is. `path` is empty when the file is missing.
+struct ItemFile {
+  std::string path;
+  FileState state = FileState::kMissing;
+  int error = 0;
+  bool exists() const { return state != FileState::kMissing; }
+  bool readable() const { return state == FileState::kReadable; }
+};
+ItemFile FindItemFile(const std::string& itemFolder, std::string_view name);
+
+// Catalogue folder names: the first "_" is the last character.
+bool IsCatalogueName(std::string_view name);
+// Hidden on the disc: a leading ".".
+inline bool IsHiddenName(std::string_view name) { return !name.empty() && name.front() == '.'; }
+
+}  // namespace zolt::disc
