@@ -5,6 +5,8 @@
 
 #include <QApplication>
 
+#include "app/layoutfont.h"
+
 namespace zolt {
 
 class ZoltApplication : public QApplication {
@@ -25,13 +27,5 @@ class ZoltApplication : public QApplication {
 
   int discarded_ = 0;
 };
-
-// The Linux fonts closest in metrics to the ones the layout was drawn with
-// ("MS Sans Serif", "Verdana"). Safe to call more than once.
-void InstallFontSubstitutes();
-
-// A font of `family` at `points` as the layout means it: points at 96 dots
-// per inch, set in pixels so the captions fit the same boxes on any screen.
-QFont LayoutFont(const QString& family, int points, bool bold = false);
 
 }  // namespace zolt

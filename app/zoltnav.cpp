@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "disc/catalogue.h"
+#include "disc/tree.h"
+#include "app/tabmetrics.h"
 #include "app/labelbutton.h"
 #include "app/zolt.h"
 #include "platform/textcodec.h"
@@ -20,8 +22,6 @@ namespace catalogue = zolt::catalogue;
 namespace {
 
 constexpr int kRawName = Qt::UserRole;  // the folder name's bytes, without its "_"
-constexpr int kTabLeft = 221;
-constexpr std::size_t kTabCount = 12;
 const char* const kSectionProperty = "cartellaSezione";
 
 struct Name {
@@ -67,20 +67,17 @@ void TZolt::CreaLinguette() {
     std::vector<std::string> names;
     catalogue::ElencaCartelle(catalogue::DiscRoot(), names);
     std::size_t k = 0;
-    zolt::LabelButton* previous = nullptr;
+    zolt::TabPlace previous;
     // Only the first twelve folders count; "Home" is skipped but uses its place.
-    for (std::size_t i = 0; i < std::min(names.size(), kTabCount); ++i) {
-      if (names[i] == "Home") continue;
+    for (const std::string& name : catalogue::TabbedSections(names)) {
       zolt::LabelButton* tab = Linguette[k];
-      tab->setText(QStringLiteral("  ") + zolt::DecodeDiscText(names[i]) + QStringLiteral("  "));
-      tab->setProperty(kSectionProperty, QByteArray::fromStdString(names[i]));
-      const int width = tab->fontMetrics().horizontalAdvance(tab->text());
-      const bool firstOfRow = k == 0 || k == 6;
-      const int left = firstOfRow ? kTabLeft : previous->x() + previous->width() + 1;
-      tab->setGeometry(left, tab->y(), width, tab->height());
+      tab->setText(zolt::TabCaption(zolt::DecodeDiscText(name)));
+      tab->setProperty(kSectionProperty, QByteArray::fromStdString(name));
+      const zolt::TabPlace place = zolt::PlaceTab(k, tab->fontMetrics(), tab->text(), previous);
+      tab->setGeometry(place.left, tab->y(), place.width, tab->height());
       tab->show();
-      if (k < 6) Image2->move(left + width + 1, Image2->y());
-      previous = tab;
+      if (k < 6) Image2->move(place.right() + 1, Image2->y());
+      previous = place;
       ++k;
     }
   } catch (const std::exception&) {

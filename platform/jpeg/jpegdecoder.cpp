@@ -12,6 +12,7 @@
 #include <cstdint>
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 namespace zolt {
 namespace {
@@ -45,6 +46,7 @@ struct Decoder {
   char failure[JMSG_LENGTH_MAX];
   char firstWarning[JMSG_LENGTH_MAX];
   JDIMENSION rowsDone;
+  bool damagedData;  // a warning that leaves part of the picture undecoded
 };
 
 Decoder& DecoderOf(j_common_ptr info) { return *static_cast<Decoder*>(info->client_data); }
@@ -60,6 +62,32 @@ Decoder& DecoderOf(j_common_ptr info) { return *static_cast<Decoder*>(info->clie
 void OnMessage(j_common_ptr info) {
   Decoder& decoder = DecoderOf(info);
   if (decoder.firstWarning[0] == '\0') (*info->err->format_message)(info, decoder.firstWarning);
+}
+
+// libjpeg's warnings that mean compressed data was lost: the picture shows
+// grey or garbled where it was. Others (extra bytes between markers, odd
+// version numbers) change nothing on screen.
+bool LosesData(int code) {
+  switch (code) {
+    case JWRN_JPEG_EOF:
+    case JWRN_HIT_MARKER:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_MUST_RESYNC:
+    case JWRN_NOT_SEQUENTIAL:
+    case JWRN_BOGUS_PROGRESSION:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// As libjpeg's own, noting warnings that lose data: the first warning is
+// formatted, traces are dropped.
+void OnEmit(j_common_ptr info, int level) {
+  if (level >= 0) return;
+  if (LosesData(info->err->msg_code)) DecoderOf(info).damagedData = true;
+  if (info->err->num_warnings == 0) (*info->err->output_message)(info);
+  ++info->err->num_warnings;
 }
 
 // Called by libjpeg as it goes; stops pictures made of endless scans.
@@ -78,6 +106,13 @@ bool ReadHeader(Decoder& decoder, const unsigned char* bytes, std::size_t size) 
   decoder.info.mem->max_memory_to_use = kMaxDecoderMemory;
   jpeg_mem_src(&decoder.info, bytes, static_cast<unsigned long>(size));
   jpeg_read_header(&decoder.info, TRUE);
+  return true;
+}
+
+bool ScaleOutput(Decoder& decoder, int scale) {
+  if (setjmp(decoder.jump) != 0) return false;
+  decoder.info.scale_denom = static_cast<unsigned>(scale);
+  jpeg_calc_output_dimensions(&decoder.info);
   return true;
 }
 
@@ -181,23 +216,38 @@ bool DecodeOtherPicture(std::string_view data, QImage& image, std::string* error
   return !image.isNull();
 }
 
-bool DecodeWithLibjpeg(std::string_view data, QImage& image, std::string* error) {
+// `scale` above 1 decodes at that fraction of the size; `check` receives
+// what the decode found.
+bool DecodeWithLibjpeg(std::string_view data, QImage& image, std::string* error, int scale = 1,
+                       JpegCheck* check = nullptr) {
   Decoder decoder;
   std::memset(&decoder, 0, sizeof decoder);
   decoder.info.err = jpeg_std_error(&decoder.errors);
   decoder.errors.error_exit = OnError;
   decoder.errors.output_message = OnMessage;
+  decoder.errors.emit_message = OnEmit;
   decoder.info.client_data = &decoder;
   decoder.progress.progress_monitor = OnProgress;
 
   bool ok = ReadHeader(decoder, reinterpret_cast<const unsigned char*>(data.data()), data.size());
   std::string problem = ok ? SizeProblem(decoder.info, data.size()) : std::string(decoder.failure);
   ok = ok && problem.empty();
+  if (check != nullptr && ok) {
+    check->width = static_cast<int>(decoder.info.image_width);
+    check->height = static_cast<int>(decoder.info.image_height);
+  }
   if (ok) {
     Configure(decoder);
-    image = QImage(static_cast<int>(decoder.info.image_width), static_cast<int>(decoder.info.image_height),
-                   QImage::Format_RGB888);
-    if (image.isNull()) {
+    JDIMENSION width = decoder.info.image_width;
+    JDIMENSION height = decoder.info.image_height;
+    if (scale > 1) {
+      ok = ScaleOutput(decoder, scale);
+      if (!ok) problem = decoder.failure;
+      width = decoder.info.output_width;
+      height = decoder.info.output_height;
+    }
+    if (ok) image = QImage(static_cast<int>(width), static_cast<int>(height), QImage::Format_RGB888);
+    if (ok && image.isNull()) {
       ok = false;
       problem = "Not enough memory for the picture";
     }
@@ -212,6 +262,9 @@ bool DecodeWithLibjpeg(std::string_view data, QImage& image, std::string* error)
       problem = decoder.failure;
     } else if (!complete && decoder.firstWarning[0] == '\0') {
       std::strcpy(decoder.firstWarning, decoder.failure);
+    }
+    if (check != nullptr) {
+      check->partial = !complete || decoder.damagedData || decoder.rowsDone < decoder.info.output_height;
     }
   }
   jpeg_destroy_decompress(&decoder.info);
@@ -236,6 +289,25 @@ bool DecodeJpeg(std::string_view data, QImage& image, std::string* error) {
     return false;
   }
   return DecodeWithLibjpeg(data, image, error);
+}
+
+JpegCheck CheckJpeg(std::string_view data, int scale) {
+  JpegCheck check;
+  QImage image;
+  check.jpeg = IsJpeg(data);
+  if (!check.jpeg) {
+    QByteArray bytes = QByteArray::fromRawData(data.data(), static_cast<qsizetype>(data.size()));
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    check.format = QImageReader(&buffer).format().toStdString();
+    check.decoded = DecodeJpeg(data, image, &check.message);
+    check.width = image.width();
+    check.height = image.height();
+    return check;
+  }
+  if (scale != 1 && scale != 2 && scale != 4 && scale != 8) scale = 1;
+  check.decoded = DecodeWithLibjpeg(data, image, &check.message, scale, &check);
+  return check;
 }
 
 bool LoadJpegFile(const std::string& path, QImage& image, std::string* error) {

@@ -26,6 +26,22 @@ inline constexpr std::size_t kMaxJpegPixels = 100'000'000;
 // `error` says why.
 bool DecodeJpeg(std::string_view data, QImage& image, std::string* error = nullptr);
 
+// What a decode found, for a tool that checks pictures rather than shows them.
+struct JpegCheck {
+  bool jpeg = false;      // the data starts as a JPEG file does
+  bool decoded = false;   // a picture came out, as DecodeJpeg would give it
+  bool partial = false;   // part of it could not be decoded and shows grey
+  int width = 0;          // the picture's own size
+  int height = 0;
+  std::string format;     // the format Qt found in data that is not JPEG
+  std::string message;    // why it failed, or the first warning
+};
+
+// Decodes as DecodeJpeg does, at 1/`scale` of the size each way (1, 2, 4 or
+// 8). All of the compressed data is still read, so a picture cut short or
+// damaged anywhere is found at any scale.
+JpegCheck CheckJpeg(std::string_view data, int scale = 1);
+
 // Reads the whole file and decodes it as DecodeJpeg does.
 bool LoadJpegFile(const std::string& path, QImage& image, std::string* error = nullptr);
 

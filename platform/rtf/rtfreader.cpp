@@ -141,6 +141,7 @@ class Reader {
   }
 
   void Run();
+  void Diagnose(RtfDiagnostics* diagnostics) { diagnostics_ = diagnostics; }
 
  private:
   GroupState& top() { return stack_.back(); }
@@ -182,6 +183,7 @@ class Reader {
   QTextCharFormat makeCharFormat(const CharState& chars, int link) const;
   QTextBlockFormat blockFormat(const ParaState& para) const;
 
+  RtfDiagnostics* diagnostics_ = nullptr;
   std::string_view data_;
   std::size_t pos_ = 0;
   QTextDocument& document_;
@@ -255,6 +257,14 @@ void Reader::Run() {
         readText();
         break;
     }
+  }
+  if (diagnostics_ != nullptr) {
+    diagnostics_->textCut = textChars_ >= kMaxTextChars;
+    if (!stopped_) diagnostics_->unclosedGroups = stack_.size() - 1 + overflowDepth_;
+    // Blanks, NULs and a DOS end-of-file mark after the end are harmless padding.
+    diagnostics_->textAfterEnd = stopped_ && !diagnostics_->textCut &&
+                                 data_.find_first_not_of(std::string_view(" \t\r\n\0\x1a", 6), pos_) !=
+                                     std::string_view::npos;
   }
   // A truncated file: close what is open so a picture in progress still shows.
   while (stack_.size() > 1 && !stopped_) closeGroup();
@@ -895,7 +905,10 @@ void ReadPlainText(std::string_view data, QTextDocument& document) {
 
 }  // namespace
 
-void ReadRtf(std::string_view data, QTextDocument& document) {
+void ReadRtf(std::string_view data, QTextDocument& document) { ReadRtf(data, document, nullptr); }
+
+void ReadRtf(std::string_view data, QTextDocument& document, RtfDiagnostics* diagnostics) {
+  if (diagnostics != nullptr) *diagnostics = RtfDiagnostics{};
   if (data.substr(0, 3) == "\xEF\xBB\xBF") data.remove_prefix(3);  // a byte-order mark
   const bool undo = document.isUndoRedoEnabled();
   document.setUndoRedoEnabled(false);
@@ -904,7 +917,10 @@ void ReadRtf(std::string_view data, QTextDocument& document) {
   QTextCursor edit(&document);
   edit.beginEditBlock();
   if (LooksLikeRtf(data)) {
-    Reader(data, document).Run();
+    if (diagnostics != nullptr) diagnostics->rtf = true;
+    Reader reader(data, document);
+    reader.Diagnose(diagnostics);
+    reader.Run();
   } else {
     ReadPlainText(data, document);
   }

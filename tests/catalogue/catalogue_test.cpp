@@ -3,6 +3,7 @@
 #include "disc/catalogue.h"
 #include "disc/discfile.h"
 #include "disc/disctext.h"
+#include "disc/tree.h"
 
 #include <gtest/gtest.h>
 
@@ -340,6 +341,39 @@ namespace zolt::catalogue {
 namespace {
 
 // --- The demo disc as the catalogue reads it --------------------------------
+
+TEST(TreeTest, TabsGoToTheFirstTwelveSectionsButHome) {
+  const Names twelve{"A", "Home", "C", "D", "E", "F", "G", "H", "I", "J", "K", "L"};
+  Names thirteen = twelve;
+  thirteen.push_back("M");
+  EXPECT_EQ(TabbedSections(thirteen), (Names{"A", "C", "D", "E", "F", "G", "H", "I", "J", "K", "L"}));
+  EXPECT_EQ(TabbedSections({"home", "B"}), (Names{"home", "B"}));  // only the exact spelling
+}
+
+TEST(TreeTest, CatalogueFoldersAreThoseThatMakeAPageOrHoldCatalogueFolders) {
+  TempDisc disc;
+  disc.File("pagina/IMG.JPG");
+  disc.File("gruppo/voce_/x.dat");
+  disc.File("solo/Setup.txt");
+  disc.File("bin/setup.exe");
+  const struct {
+    const char* folder;
+    bool page, item, catalogue;
+  } cases[] = {
+      {"pagina", true, true, true},
+      {"gruppo", false, false, true},
+      {"solo", false, true, false},
+      {"bin", false, false, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(HoldsPageFiles(disc.Path(c.folder)), c.page) << c.folder;
+    EXPECT_EQ(HoldsItemFiles(disc.Path(c.folder)), c.item) << c.folder;
+    EXPECT_EQ(IsCatalogueFolder(disc.Path(c.folder)), c.catalogue) << c.folder;
+  }
+  disc.File("voce_/TESTO.TXT");
+  EXPECT_FALSE(IsGroupEntry(disc.Path("voce_")));
+  EXPECT_TRUE(IsGroupEntry(disc.Path("gruppo/voce_")));
+}
 
 TEST(DemoDiscTest, OffersBothTabRowsAGroupEntryAndStartablePrograms) {
   const std::string disc = ZOLT_DEMO_DISC "/";

@@ -1,0 +1,42 @@
+#include "disc/tree.h"
+
+#include "disc/catalogue.h"
+#include "disc/discfile.h"
+
+namespace zolt::catalogue {
+
+std::vector<std::string> TabbedSections(const std::vector<std::string>& listed) {
+  std::vector<std::string> tabbed;
+  for (std::size_t i = 0; i < listed.size() && i < kTabCount; ++i) {
+    if (listed[i] != kHomeSectionName) tabbed.push_back(listed[i]);
+  }
+  return tabbed;
+}
+
+bool HoldsPageFiles(const std::string& folder) {
+  for (const std::string_view name : {disc::kDescriptionFile, disc::kPictureFile, disc::kBannerFile}) {
+    if (ResolveFile(folder, name)) return true;
+  }
+  return false;
+}
+
+bool HoldsItemFiles(const std::string& folder) {
+  if (HoldsPageFiles(folder)) return true;
+  for (const std::string_view name : {disc::kBannerAddressFile, disc::kSetupFile, disc::kCopyListFile}) {
+    if (ResolveFile(folder, name)) return true;
+  }
+  return false;
+}
+
+bool IsCatalogueFolder(const std::string& folder) {
+  if (HoldsPageFiles(folder)) return true;
+  std::vector<std::string> listed;
+  ElencaCartelle(JoinPath(folder, ""), listed);
+  return !listed.empty();
+}
+
+bool IsGroupEntry(const std::string& entryFolder) {
+  return !disc::FindItemFile(entryFolder, disc::kDescriptionFile).exists();
+}
+
+}  // namespace zolt::catalogue
