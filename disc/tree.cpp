@@ -3,6 +3,8 @@
 #include "disc/catalogue.h"
 #include "disc/discfile.h"
 
+#include <algorithm>
+
 namespace zolt::catalogue {
 
 std::vector<std::string> TabbedSections(const std::vector<std::string>& listed) {
@@ -11,6 +13,20 @@ std::vector<std::string> TabbedSections(const std::vector<std::string>& listed) 
     if (listed[i] != kHomeSectionName) tabbed.push_back(listed[i]);
   }
   return tabbed;
+}
+
+std::optional<std::string> ResolveInListing(const std::vector<std::string>& sortedNames, std::string_view name) {
+  const auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+  const std::string* first = nullptr;
+  for (const std::string& entry : sortedNames) {
+    if (entry == name) return entry;
+    if (first != nullptr || entry.size() != name.size()) continue;
+    if (std::equal(entry.begin(), entry.end(), name.begin(), [&](char a, char b) { return fold(a) == fold(b); })) {
+      first = &entry;
+    }
+  }
+  if (first == nullptr) return std::nullopt;
+  return *first;
 }
 
 bool HoldsPageFiles(const std::string& folder) {
@@ -37,6 +53,10 @@ bool IsCatalogueFolder(const std::string& folder) {
 
 bool IsGroupEntry(const std::string& entryFolder) {
   return !disc::FindItemFile(entryFolder, disc::kDescriptionFile).exists();
+}
+
+bool IsGroupEntry(const std::vector<std::string>& sortedNames) {
+  return !ResolveInListing(sortedNames, disc::kDescriptionFile);
 }
 
 }  // namespace zolt::catalogue

@@ -5,6 +5,7 @@
 // cannot disagree. No Qt.
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +21,12 @@ inline constexpr std::string_view kHomeSectionName = "Home";
 // The sections that get a tab, in tab order: of the first twelve listed
 // display names, all but "Home" (exact spelling).
 std::vector<std::string> TabbedSections(const std::vector<std::string>& listed);
+
+// The name of `sortedNames` (a folder's entries in byte order) that `name`
+// resolves to, by the rule of ResolveFile: the exact spelling, else the first
+// that differs from it in ASCII letter case only. For a caller that has the
+// listing already and looks up several names in it.
+std::optional<std::string> ResolveInListing(const std::vector<std::string>& sortedNames, std::string_view name);
 
 // The folder holds a file that makes an item page: "testo.txt", "img.jpg" or
 // "banner.gif" (found without regard to case, whatever the file is).
@@ -37,5 +44,7 @@ bool IsCatalogueFolder(const std::string& folder);
 // A first-level entry without a description acts as a group: a click opens
 // its first sub-entry.
 bool IsGroupEntry(const std::string& entryFolder);
+// The same rule on the entry folder's listing (its names in byte order).
+bool IsGroupEntry(const std::vector<std::string>& sortedNames);
 
 }  // namespace zolt::catalogue

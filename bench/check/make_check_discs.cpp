@@ -50,7 +50,7 @@ std::string Picture(int index, std::mt19937& random) {
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
-  image.save(&buffer, "JPG", 75);
+  image.save(&buffer, "JPG", 80);
   return bytes.toStdString();
 }
 

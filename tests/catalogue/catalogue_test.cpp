@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -350,6 +351,19 @@ TEST(TreeTest, TabsGoToTheFirstTwelveSectionsButHome) {
   EXPECT_EQ(TabbedSections({"home", "B"}), (Names{"home", "B"}));  // only the exact spelling
 }
 
+TEST(TreeTest, ResolvingInAListingFollowsTheResolversRule) {
+  TempDisc disc;
+  for (const char* name : {"BANNER.GIF", "Banner.gif", "TESTO.txt", "img.jpg"}) disc.File(name);
+  Names listing;
+  for (const auto& entry : fs::directory_iterator(disc.Path(""))) listing.push_back(entry.path().filename().string());
+  std::sort(listing.begin(), listing.end());
+  for (const char* name : {"banner.gif", "Banner.gif", "testo.txt", "IMG.JPG", "setup.txt", "img.jp"}) {
+    const auto resolved = ResolveFile(disc.Root(), name);
+    EXPECT_EQ(ResolveInListing(listing, name), resolved ? std::optional(fs::path(*resolved).filename().string())
+                                                        : std::nullopt) << name;
+  }
+}
+
 TEST(TreeTest, CatalogueFoldersAreThoseThatMakeAPageOrHoldCatalogueFolders) {
   TempDisc disc;
   disc.File("pagina/IMG.JPG");
@@ -373,6 +387,8 @@ TEST(TreeTest, CatalogueFoldersAreThoseThatMakeAPageOrHoldCatalogueFolders) {
   disc.File("voce_/TESTO.TXT");
   EXPECT_FALSE(IsGroupEntry(disc.Path("voce_")));
   EXPECT_TRUE(IsGroupEntry(disc.Path("gruppo/voce_")));
+  EXPECT_FALSE(IsGroupEntry(Names{"Img.jpg", "TESTO.TXT"}));
+  EXPECT_TRUE(IsGroupEntry(Names{"testo.txt.bak"}));
 }
 
 TEST(DemoDiscTest, OffersBothTabRowsAGroupEntryAndStartablePrograms) {

@@ -31,6 +31,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <thread>
 #include <unordered_set>
 #include <utility>
 
@@ -75,12 +76,14 @@ struct Entry {
 
 // The entries of a folder sorted by name, links followed for their kind.
 // Returns 0 or the errno of the failure.
-int ListFolder(const std::string& folder, std::vector<Entry>& entries) {
+int ListFolder(const std::string& folder, std::vector<Entry>& entries, FolderId* id = nullptr) {
   entries.clear();
   DIR* dir = opendir(folder.c_str());
   if (dir == nullptr) return errno;
   const int fd = dirfd(dir);
-  int error = 0;
+  struct stat self {};
+  int error = fstat(fd, &self) == 0 ? 0 : errno;
+  if (id != nullptr) *id = {self.st_dev, self.st_ino};
   for (;;) {
     errno = 0;
     const dirent* entry = readdir(dir);
@@ -93,7 +96,11 @@ int ListFolder(const std::string& folder, std::vector<Entry>& entries) {
     Entry item;
     item.name = std::string(name);
     struct stat info {};
-    if (entry->d_type == DT_DIR || entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+    if (entry->d_type == DT_DIR) {
+      // A folder on the same device: the entry's own inode number serves.
+      item.folder = true;
+      item.id = {self.st_dev, entry->d_ino};
+    } else if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
       if (fstatat(fd, entry->d_name, &info, 0) == 0 && S_ISDIR(info.st_mode)) {
         item.folder = true;
         item.id = {info.st_dev, info.st_ino};
@@ -102,6 +109,7 @@ int ListFolder(const std::string& folder, std::vector<Entry>& entries) {
     entries.push_back(std::move(item));
   }
   closedir(dir);
+  if (error != 0) entries.clear();
   std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.name < b.name; });
   return error;
 }
@@ -230,7 +238,8 @@ class Checker {
                   "la cartella del disco non esiste o non è una cartella: " + root_.raw);
     }
     std::vector<Entry> entries;
-    if (const int error = ListFolder(root_.raw, entries); error != 0) {
+    FolderId rootId{};
+    if (const int error = ListFolder(root_.raw, entries, &rootId); error != 0) {
       return Fail(CheckResult::Status::kUnreadable,
                   "la cartella del disco non si può leggere (" + ErrorText(error) + "): " + root_.raw);
     }
@@ -244,12 +253,27 @@ class Checker {
     }
     homeName_ = hasHome ? BaseName(*home) : std::string();
 
-    WalkNames(root_, {});
-    CheckTabs();
-    CheckUnlisted(root_, entries);
-    for (std::size_t i = 0; i < sections_.size(); ++i) CheckSection(i);
-    CheckHome();
-    CheckSearch(entries);
+    // The names of the whole disc and the search's candidates are file-system
+    // work alone: they go on beside the reading of the items.
+    std::vector<Problem> names;
+    std::unordered_set<std::string> candidates;
+    std::thread walker([&] {
+      WalkNames(root_, {}, names);
+      for (std::string& candidate : search::ListCandidates(root_.Folder())) candidates.insert(std::move(candidate));
+    });
+    try {
+        CheckTabs();
+      const Ancestor inRoot(ancestry_, rootId);
+      CheckUnlisted(root_, entries);
+      for (std::size_t i = 0; i < sections_.size(); ++i) CheckSection(i);
+      CheckHome();
+    } catch (...) {
+      walker.join();
+      throw;
+    }
+    walker.join();
+    for (Problem& problem : names) Report(problem.code, problem.path, std::move(problem.message), problem.item);
+    CheckSearch(entries, candidates);
 
     std::stable_sort(result_.problems.begin(), result_.problems.end(),
                      [](const Problem& a, const Problem& b) { return PathBefore(a.path, b.path); });
@@ -265,6 +289,11 @@ class Checker {
 
   void Report(std::string_view code, const std::string& path, std::string message, const std::string& item) {
     if (!reported_.insert(std::string(code) + '\n' + path + '\n' + message).second) return;
+    Emit(result_.problems, code, path, std::move(message), item);
+  }
+
+  static void Emit(std::vector<Problem>& out, std::string_view code, const std::string& path, std::string message,
+                   const std::string& item) {
     Problem problem;
     problem.severity = SeverityOf(code).value_or(Severity::kError);
     problem.code = std::string(code);
@@ -273,33 +302,32 @@ class Checker {
     if (!message.empty() && message[0] >= 'a' && message[0] <= 'z') message[0] = static_cast<char>(message[0] - 'a' + 'A');
     problem.message = std::move(message);
     problem.item = item;
-    result_.problems.push_back(std::move(problem));
+    out.push_back(std::move(problem));
   }
 
+  // The catalogue folders read so far; the walk of the names beside it does not count.
   void Progress() {
-    ++folders_;
-    if (options_.progress && folders_ % 64 == 0) options_.progress(folders_);
+    if (std::this_thread::get_id() != mainThread_) return;
+    if (++folders_ % 64 == 0 && options_.progress) options_.progress(folders_);
   }
 
   // --- Names: every file and folder of the disc goes onto the disc image. ---
 
-  void WalkNames(const Place& folder, std::set<FolderId> ancestors) {
+  void WalkNames(const Place& folder, std::set<FolderId> ancestors, std::vector<Problem>& out) {
     std::vector<Entry> entries;
-    if (ListFolder(folder.raw, entries) != 0) return;  // reported where the program reads it
+    FolderId self{};
+    if (ListFolder(folder.raw, entries, &self) != 0) return;  // reported where the program reads it
     Progress();
-    struct stat self {};
-    if (::stat(folder.raw.c_str(), &self) == 0) {
-      ancestors.insert({self.st_dev, self.st_ino});
-      visited_.insert({self.st_dev, self.st_ino});
-    }
+    ancestors.insert(self);
+    visited_.insert(self);
     std::map<QString, std::string> folded;
     for (const Entry& entry : entries) {
       if (folder.level == 0 && entry.name == disc::kRuntimeFolder) continue;
       const Place place = folder.Child(entry.name);
-      CheckName(entry.name, place, folder.shown);
+      CheckName(entry.name, place, folder.shown, out);
       const QString key = QString::fromUtf8(disc::DecodeDiscName(entry.name)).toCaseFolded();
       if (const auto [it, inserted] = folded.emplace(key, entry.name); !inserted) {
-        Report("name-case-clash", place.shown,
+        Emit(out, "name-case-clash", place.shown,
                Quoted(disc::DecodeDiscName(it->second)) + " e " + Quoted(disc::DecodeDiscName(entry.name)) +
                    " differiscono solo per le maiuscole: il programma, che cerca i nomi senza badare alle "
                    "maiuscole, ne raggiunge uno solo, e su un disco Joliet ne resta uno. Rinominare o "
@@ -311,28 +339,28 @@ class Checker {
       if (!entry.folder || (folder.level == 0 && entry.name == disc::kRuntimeFolder)) continue;
       const Place place = folder.Child(entry.name);
       if (ancestors.count(entry.id) != 0) {
-        Report("folder-link-loop", place.shown,
+        Emit(out, "folder-link-loop", place.shown,
                "questo collegamento riporta a una cartella che lo contiene: chi copia il disco o ne fa "
                "l'immagine può girare in tondo. Sostituirlo con la cartella vera o toglierlo.",
                folder.shown);
         continue;
       }
       if (visited_.count(entry.id) != 0 || place.level > kMaxWalkDepth) continue;
-      WalkNames(place, ancestors);
+      WalkNames(place, ancestors, out);
     }
   }
 
-  void CheckName(const std::string& name, const Place& place, const std::string& item) {
+  void CheckName(const std::string& name, const Place& place, const std::string& item, std::vector<Problem>& out) {
     const std::string shown = disc::DecodeDiscName(name);
     if (!disc::IsValidUtf8(name)) {
-      Report("name-not-utf8", place.shown,
+      Emit(out, "name-not-utf8", place.shown,
              "il nome non è in UTF-8: il programma lo mostra letto come Windows-1252, " + Quoted(shown) +
                  ". Se non è quello che si voleva, rinominarlo in UTF-8.",
              item);
     }
     const QString unicode = QString::fromUtf8(shown);
     if (unicode.size() > kMaxJolietUnits) {
-      Report("name-too-long-for-disc", place.shown,
+      Emit(out, "name-too-long-for-disc", place.shown,
              "il nome è lungo " + std::to_string(unicode.size()) +
                  " caratteri UTF-16: il Joliet ne tiene 64, e sul disco il nome arriva troncato (o "
                  "l'immagine non si fa). Accorciarlo a 64 caratteri al massimo.",
@@ -351,7 +379,7 @@ class Checker {
       if (!bad.empty()) why = "contiene " + Quoted(bad) + ", che il Joliet non ammette";
       if (control) why += std::string(why.empty() ? "" : "; ") + "contiene un carattere di controllo";
       if (badEnd) why += std::string(why.empty() ? "" : "; ") + "finisce con un punto o uno spazio";
-      Report("name-not-for-disc", place.shown,
+      Emit(out, "name-not-for-disc", place.shown,
              "il nome " + why + ": sul disco il nome cambia o il file non c'è, e il programma non lo trova. "
              "Rinominarlo.",
              item);
@@ -406,7 +434,7 @@ class Checker {
 
   void CheckUnlisted(const Place& folder, const std::vector<Entry>& entries) {
     for (const Entry& entry : entries) {
-      if (!entry.folder || disc::IsCatalogueName(entry.name)) continue;
+      if (!entry.folder || disc::IsCatalogueName(entry.name) || IsAncestor(entry.id)) continue;
       if (folder.level == 0 && (entry.name == disc::kRuntimeFolder || entry.name == homeName_)) continue;
       const Place place = folder.Child(entry.name);
       if (folder.level == 1 && entry.name == "Home" &&
@@ -444,7 +472,9 @@ class Checker {
     const Place section = root_.Child(sections_[index] + "_");
     const bool tabbed = tabbedRaw_.count(sections_[index]) != 0;
     std::vector<Entry> children;
-    if (!Listable(section, children)) return;
+    FolderId sectionId{};
+    if (!Listable(section, children, &sectionId)) return;
+    const Ancestor inSection(ancestry_, sectionId);
     std::vector<std::string> entries;
     catalogue::ElencaCartelle(section.Folder(), entries);
     if (entries.empty()) {
@@ -453,35 +483,43 @@ class Checker {
              "sezione stessa.",
              section.shown);
     }
-    CheckItem(section);
+    CheckItem(section, children);
     CheckUnlisted(section, children);
     for (const std::string& name : entries) {
       const Place entry = section.Child(name + "_");
       std::vector<Entry> entryChildren;
-      if (!Listable(entry, entryChildren)) continue;
+      FolderId entryId{};
+      if (!Listable(entry, entryChildren, &entryId)) continue;
+      const Ancestor inEntry(ancestry_, entryId);
       std::vector<std::string> subs;
-      catalogue::ElencaCartelle(entry.Folder(), subs);
+      // Only a folder with folders in it can have sub-entries.
+      if (std::any_of(entryChildren.begin(), entryChildren.end(), [](const Entry& e) { return e.folder; })) {
+        catalogue::ElencaCartelle(entry.Folder(), subs);
+      }
       if (tabbed) result_.items += 1 + subs.size();
-      if (subs.empty() && catalogue::IsGroupEntry(entry.raw)) {
+      if (subs.empty() && catalogue::IsGroupEntry(Names(entryChildren))) {
         Report("group-without-entries", entry.shown,
                "la voce non ha \"testo.txt\" né sotto-voci: il lettore la apre e trova una pagina senza "
                "testo. Aggiungere \"testo.txt\", o sotto-voci da aprire al suo posto.",
                entry.shown);
       }
-      CheckItem(entry);
+      CheckItem(entry, entryChildren);
       CheckUnlisted(entry, entryChildren);
       for (const std::string& subName : subs) {
         const Place sub = entry.Child(subName + "_");
         std::vector<Entry> subChildren;
-        if (!Listable(sub, subChildren)) continue;
-        CheckItem(sub);
+        FolderId subId{};
+        if (!Listable(sub, subChildren, &subId)) continue;
+        CheckItem(sub, subChildren);
+        const Ancestor inSub(ancestry_, subId);
         CheckTooDeep(sub, sub.shown, subChildren);
       }
     }
   }
 
-  bool Listable(const Place& folder, std::vector<Entry>& children) {
-    const int error = ListFolder(folder.raw, children);
+  bool Listable(const Place& folder, std::vector<Entry>& children, FolderId* id = nullptr) {
+    const int error = ListFolder(folder.raw, children, id);
+    Progress();
     if (error == 0) return true;
     Report("folder-unreadable", folder.shown,
            "la cartella non si può leggere (" + ErrorText(error) +
@@ -492,7 +530,10 @@ class Checker {
 
   void CheckTooDeep(const Place& folder, const std::string& item, const std::vector<Entry>& children) {
     for (const Entry& entry : children) {
-      if (!entry.folder || disc::IsHiddenName(entry.name) || deepSeen_.count(entry.id) != 0) continue;
+      if (!entry.folder || disc::IsHiddenName(entry.name) || deepSeen_.count(entry.id) != 0 ||
+          IsAncestor(entry.id)) {
+        continue;
+      }
       deepSeen_.insert(entry.id);
       const Place place = folder.Child(entry.name);
       if (place.level > kMaxWalkDepth) continue;
@@ -545,7 +586,51 @@ class Checker {
     return std::move(read.bytes);
   }
 
-  void CheckItem(const Place& item) {
+  // A per-item file of the item being checked, found in its listing. A file
+  // that is read next is not classified first: the read tells what it is.
+  disc::ItemFile Find(const Place& item, std::string_view name, bool classify = true) const {
+    disc::ItemFile file;
+    const std::optional<std::string> found = catalogue::ResolveInListing(itemNames_, name);
+    if (!found) return file;
+    file.path = catalogue::JoinPath(item.raw, *found);
+    file.state = classify ? disc::ClassifyFile(file.path, &file.error) : disc::FileState::kReadable;
+    if (file.state == disc::FileState::kMissing) file.path.clear();
+    return file;
+  }
+
+  static std::vector<std::string> Names(const std::vector<Entry>& children) {
+    std::vector<std::string> names;
+    names.reserve(children.size());
+    for (const Entry& entry : children) names.push_back(entry.name);
+    return names;
+  }
+
+  // Marks a folder as one the walk stands in, for as long as it does: a link
+  // back to it is a loop, not one more folder.
+  class Ancestor {
+   public:
+    Ancestor(std::vector<FolderId>& ancestry, const FolderId& id) : ancestry_(ancestry) { ancestry_.push_back(id); }
+    ~Ancestor() { ancestry_.pop_back(); }
+    Ancestor(const Ancestor&) = delete;
+    Ancestor& operator=(const Ancestor&) = delete;
+
+   private:
+    std::vector<FolderId>& ancestry_;
+  };
+
+  bool IsAncestor(const FolderId& id) const {
+    return std::find(ancestry_.begin(), ancestry_.end(), id) != ancestry_.end();
+  }
+
+  void CheckItem(const Place& item, const std::vector<Entry>& children) {
+    itemNames_ = Names(children);
+    // Whether the search for a program file can find anything at all.
+    mayHoldPrograms_ = std::any_of(children.begin(), children.end(), [](const Entry& entry) {
+      if (entry.folder) return true;
+      const std::size_t n = entry.name.size();
+      return n >= 4 && entry.name[n - 4] == '.' && (entry.name[n - 3] | 0x20) == 'e' &&
+             (entry.name[n - 2] | 0x20) == 'x' && (entry.name[n - 1] | 0x20) == 'e';
+    });
     CheckDescription(item);
     CheckPicture(item);
     CheckBanner(item);
@@ -554,7 +639,7 @@ class Checker {
   }
 
   void CheckDescription(const Place& item) {
-    const disc::ItemFile file = disc::FindItemFile(item.raw, disc::kDescriptionFile);
+    const disc::ItemFile file = Find(item, disc::kDescriptionFile, false);
     const auto bytes = ReadItemFile(item, file, disc::kMaxDescriptionBytes,
                                     "il lettore vede ancora il testo della voce aperta prima, e la ricerca "
                                     "si ferma qui. Sostituirlo con un file RTF leggibile.");
@@ -588,7 +673,7 @@ class Checker {
   }
 
   void CheckPicture(const Place& item) {
-    const disc::ItemFile file = disc::FindItemFile(item.raw, disc::kPictureFile);
+    const disc::ItemFile file = Find(item, disc::kPictureFile, false);
     const auto bytes = ReadItemFile(item, file, disc::kMaxPictureBytes,
                                     "il lettore vede ancora l'immagine della voce aperta prima. Sostituirlo "
                                     "con un JPEG leggibile.");
@@ -620,8 +705,8 @@ class Checker {
   }
 
   void CheckBanner(const Place& item) {
-    const disc::ItemFile banner = disc::FindItemFile(item.raw, disc::kBannerFile);
-    const disc::ItemFile address = disc::FindItemFile(item.raw, disc::kBannerAddressFile);
+    const disc::ItemFile banner = Find(item, disc::kBannerFile, false);
+    const disc::ItemFile address = Find(item, disc::kBannerAddressFile, false);
     if (const auto bytes = ReadItemFile(item, banner, disc::kMaxBannerBytes,
                                         "il lettore vede ancora il banner della voce aperta prima.")) {
       QByteArray data = QByteArray::fromRawData(bytes->data(), static_cast<qsizetype>(bytes->size()));
@@ -675,8 +760,9 @@ class Checker {
   }
 
   void CheckInstaller(const Place& item) {
-    const disc::ItemFile setup = disc::FindItemFile(item.raw, disc::kSetupFile);
+    const disc::ItemFile setup = Find(item, disc::kSetupFile);
     if (!setup.exists()) {
+      if (!mayHoldPrograms_) return;
       try {
         const auto found = catalogue::CercaFile(catalogue::JoinPath(item.raw, "*.exe"), catalogue::kAttrArchive);
         if (found && !found->empty()) WindowsOnly(item, found->front());
@@ -733,7 +819,7 @@ class Checker {
   }
 
   void CheckCopyList(const Place& item) {
-    const disc::ItemFile copy = disc::FindItemFile(item.raw, disc::kCopyListFile);
+    const disc::ItemFile copy = Find(item, disc::kCopyListFile);
     const auto line = FirstLine(item, copy, "\"  Copia file  \" avverte che non può leggerlo e non copia nulla.");
     if (!line || line->empty()) return;
     const std::string path = FilePlace(item, copy).shown;
@@ -779,7 +865,7 @@ class Checker {
     const Place home = root_.Child(homeName_);
     std::vector<Entry> children;
     if (!Listable(home, children)) return;
-    CheckItem(home);
+    CheckItem(home, children);
     const disc::ItemFile page = disc::FindItemFile(home.raw, disc::kHomePageFile);
     if (!page.exists()) {
       Report("home-page-missing", home.shown + "/" + std::string(disc::kHomePageFile),
@@ -876,9 +962,7 @@ class Checker {
 
   // --- What the search never reads ---
 
-  void CheckSearch(const std::vector<Entry>& rootEntries) {
-    std::unordered_set<std::string> candidates;
-    for (std::string& candidate : search::ListCandidates(root_.Folder())) candidates.insert(std::move(candidate));
+  void CheckSearch(const std::vector<Entry>& rootEntries, const std::unordered_set<std::string>& candidates) {
     for (const Entry& level1 : rootEntries) {
       if (!level1.folder || level1.name == disc::kRuntimeFolder) continue;
       const Place folder = root_.Child(level1.name);
@@ -903,7 +987,11 @@ class Checker {
   std::set<FolderId> visited_;
   std::set<FolderId> deepSeen_;
   std::size_t folders_ = 0;
+  const std::thread::id mainThread_ = std::this_thread::get_id();
   std::unique_ptr<QTextDocument> document_;
+  std::vector<std::string> itemNames_;  // the listing of the item being checked
+  bool mayHoldPrograms_ = false;
+  std::vector<FolderId> ancestry_;  // the root, the section, the entry being checked
 };
 
 // Levels of a path shown by the check.
