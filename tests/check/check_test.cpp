@@ -1,6 +1,7 @@
 // The disc check against discs laid out in temporary folders: one planted
 // problem of each code, the demo disc, the exit statuses.
 
+#include "app/tabmetrics.h"
 #include "biffbuilder.h"
 #include "tools/zolt-check/checker.h"
 #include "tools/zolt-check/homepage.h"
@@ -300,6 +301,18 @@ TEST(DiscCheck, DemoDiscHasNoErrorOrWarning) {
     EXPECT_EQ(problem.severity, Severity::kInfo) << problem.code << " " << problem.path << ": " << problem.message;
   }
   EXPECT_GT(result.items, 15u);
+}
+
+TEST(DiscCheck, TabsStartEachRowAt221AndFollowOnePixelApart) {
+  EnsureGuiApplication();
+  const std::vector<QString> names(8, QStringLiteral("Giochi"));
+  const QFontMetrics metrics(TabFont());
+  const std::vector<TabPlace> places = PlaceTabs(names, metrics);
+  ASSERT_EQ(places.size(), 8u);
+  for (std::size_t k = 0; k < places.size(); ++k) {
+    EXPECT_EQ(places[k].width, metrics.horizontalAdvance(QStringLiteral("  Giochi  ")));
+    EXPECT_EQ(places[k].left, k % 6 == 0 ? kTabLeft : places[k - 1].right() + 1) << k;
+  }
 }
 
 TEST(DiscCheck, HomePageReferencesAreTheLocalOnes) {

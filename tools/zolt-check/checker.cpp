@@ -23,12 +23,15 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <exception>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <thread>
@@ -224,6 +227,79 @@ std::string Lexical(const std::string& base, const std::string& relative) {
   return joined;
 }
 
+// Pictures are decoded by a worker beside the rest of the check, with a
+// bound on the bytes waiting for it.
+class PictureQueue {
+ public:
+  struct Done {
+    std::string item;
+    std::string path;
+    JpegCheck found;
+  };
+
+  explicit PictureQueue(int scale) : scale_(scale) {}
+  ~PictureQueue() { Finish(); }
+  PictureQueue(const PictureQueue&) = delete;
+  PictureQueue& operator=(const PictureQueue&) = delete;
+
+  void Add(std::string item, std::string path, std::string bytes) {
+    std::unique_lock lock(mutex_);
+    if (!worker_.joinable()) worker_ = std::thread([this] { Work(); });
+    // One picture may exceed the bound alone; then it waits for an empty queue.
+    changed_.wait(lock, [&] { return waiting_ == 0 || waiting_ + bytes.size() <= kMaxWaitingBytes; });
+    waiting_ += bytes.size();
+    queue_.push_back({std::move(item), std::move(path), std::move(bytes)});
+    changed_.notify_all();
+  }
+
+  // Waits for every picture and hands over what each gave.
+  std::vector<Done> Finish() {
+    {
+      std::lock_guard lock(mutex_);
+      closed_ = true;
+      changed_.notify_all();
+    }
+    if (worker_.joinable()) worker_.join();
+    return std::move(done_);
+  }
+
+ private:
+  static constexpr std::size_t kMaxWaitingBytes = 64u << 20;
+
+  struct Task {
+    std::string item;
+    std::string path;
+    std::string bytes;
+  };
+
+  void Work() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      changed_.wait(lock, [&] { return closed_ || !queue_.empty(); });
+      if (queue_.empty()) return;
+      Task task = std::move(queue_.front());
+      queue_.pop_front();
+      lock.unlock();
+      Done done{std::move(task.item), std::move(task.path), CheckJpeg(task.bytes, scale_)};
+      const std::size_t size = task.bytes.size();
+      task.bytes = std::string();
+      lock.lock();
+      waiting_ -= size;
+      done_.push_back(std::move(done));
+      changed_.notify_all();
+    }
+  }
+
+  const int scale_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<Task> queue_;
+  std::vector<Done> done_;
+  std::size_t waiting_ = 0;
+  bool closed_ = false;
+  std::thread worker_;
+};
+
 class Checker {
  public:
   Checker(const std::string& disc, const CheckOptions& options) : options_(options) {
@@ -257,21 +333,29 @@ class Checker {
     // work alone: they go on beside the reading of the items.
     std::vector<Problem> names;
     std::unordered_set<std::string> candidates;
+    std::exception_ptr walkFailure;
     std::thread walker([&] {
-      WalkNames(root_, {}, names);
-      for (std::string& candidate : search::ListCandidates(root_.Folder())) candidates.insert(std::move(candidate));
+      try {
+        WalkNames(root_, {}, names);
+        for (std::string& candidate : search::ListCandidates(root_.Folder())) candidates.insert(std::move(candidate));
+      } catch (...) {
+        walkFailure = std::current_exception();
+      }
     });
     try {
-        CheckTabs();
+      CheckTabs();
       const Ancestor inRoot(ancestry_, rootId);
       CheckUnlisted(root_, entries);
       for (std::size_t i = 0; i < sections_.size(); ++i) CheckSection(i);
       CheckHome();
     } catch (...) {
+      pictures_.Finish();
       walker.join();
       throw;
     }
+    for (const PictureQueue::Done& done : pictures_.Finish()) ReportPicture(done.item, done.path, done.found);
     walker.join();
+    if (walkFailure) std::rethrow_exception(walkFailure);
     for (Problem& problem : names) Report(problem.code, problem.path, std::move(problem.message), problem.item);
     CheckSearch(entries, candidates);
 
@@ -403,10 +487,11 @@ class Checker {
                "una sezione di nome \"Home\" occupa uno dei dodici posti ma non ha linguetta: il lettore "
                "non la vede. Rinominarla, o spostare i suoi contenuti nella cartella Home (senza \"_\").",
                place.shown);
-      } else {
-        tabbed.push_back(DecodeDiscText(sections_[i]));
-        tabbedRaw_.insert(sections_[i]);
       }
+    }
+    for (const std::string& name : catalogue::TabbedSections(sections_)) {
+      tabbed.push_back(DecodeDiscText(name));
+      tabbedRaw_.insert(name);
     }
     EnsureGuiApplication();
     const std::vector<TabPlace> places = PlaceTabs(tabbed, QFontMetrics(TabFont()));
@@ -678,8 +763,10 @@ class Checker {
                                     "il lettore vede ancora l'immagine della voce aperta prima. Sostituirlo "
                                     "con un JPEG leggibile.");
     if (!bytes) return;
-    const JpegCheck found = CheckJpeg(*bytes, options_.pictureScale);
-    const std::string path = FilePlace(item, file).shown;
+    pictures_.Add(item.shown, FilePlace(item, file).shown, std::move(*bytes));
+  }
+
+  void ReportPicture(const std::string& item, const std::string& path, const JpegCheck& found) {
     if (!found.jpeg && found.decoded) {
       std::string format = found.format;
       for (char& c : format) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -687,20 +774,20 @@ class Checker {
              "il file è un'immagine " + format + ", non un JPEG: questo programma la mostra, ma chi copia "
              "il prodotto o la apre con un altro programma trova un file col nome sbagliato. Salvarla in "
              "JPEG.",
-             item.shown);
+             item);
     } else if (!found.decoded) {
       Report("picture-damaged", path,
              std::string(found.jpeg ? "il decodificatore JPEG rifiuta l'immagine"
                                     : "il file non è un'immagine che il programma sappia leggere") +
                  " (" + found.message + "): il lettore vede ancora l'immagine della voce aperta prima. "
                  "Sostituirla con un JPEG valido.",
-             item.shown);
+             item);
     } else if (found.partial) {
       Report("picture-damaged", path,
              "l'immagine si decodifica solo in parte (" + found.message +
                  "): il lettore la vede con una parte grigia. Il file è troncato o danneggiato: "
                  "sostituirlo con l'originale.",
-             item.shown);
+             item);
     }
   }
 
@@ -978,6 +1065,7 @@ class Checker {
   }
 
   CheckOptions options_;
+  PictureQueue pictures_{options_.pictureScale};
   Place root_;
   CheckResult result_;
   std::vector<std::string> sections_;

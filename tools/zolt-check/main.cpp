@@ -22,7 +22,7 @@ constexpr int kNoDisc = 2;
 
 void Usage(std::FILE* out) {
   std::fputs(
-      "Uso: zolt-check [--json] DISCO\n"
+      "Uso: zolt-check [--json] [--full] DISCO\n"
       "\n"
       "Controlla il disco nella cartella DISCO come lo legge il programma e segnala ogni problema\n"
       "che il programma nasconderebbe al lettore: una riga per problema, con la gravità, un codice\n"
@@ -30,6 +30,8 @@ void Usage(std::FILE* out) {
       "\n"
       "  --json   un documento JSON: {\"disc\", \"items\", \"problems\": [{\"severity\", \"code\",\n"
       "           \"path\", \"message\"}]}, problemi in ordine di percorso\n"
+      "  --full   decodifica le immagini a grandezza piena (più lento; di norma a 1/8, che legge\n"
+      "           comunque tutti i dati e trova anche un'immagine troncata)\n"
       "  --help   questo aiuto\n"
       "\n"
       "Stato di uscita: 0 nessun errore (avvisi e note ammessi), 1 errori trovati, 2 il disco non si\n"
@@ -61,6 +63,7 @@ bool WantsColour() {
 
 int main(int argc, char** argv) {
   bool json = false;
+  bool fullPictures = false;
   std::string disc;
   bool haveDisc = false;
   bool endOfOptions = false;
@@ -72,6 +75,8 @@ int main(int argc, char** argv) {
     }
     if (!endOfOptions && arg == "--json") {
       json = true;
+    } else if (!endOfOptions && arg == "--full") {
+      fullPictures = true;
     } else if (!endOfOptions && arg == "--") {
       endOfOptions = true;
     } else if (!endOfOptions && arg.size() > 1 && arg[0] == '-') {
@@ -94,6 +99,7 @@ int main(int argc, char** argv) {
 
   zolt::check::EnsureGuiApplication();
   zolt::check::CheckOptions options;
+  if (fullPictures) options.pictureScale = 1;
   // A long check shows how far it has got, on a terminal only.
   const bool terminal = isatty(STDERR_FILENO) == 1;
   const auto start = std::chrono::steady_clock::now();
