@@ -5,6 +5,11 @@
 #include "biffbuilder.h"
 #include "tools/zolt-check/checker.h"
 #include "tools/zolt-check/homepage.h"
+#include "tools/zolt-check/report.h"
+#include "platform/jpeg/jpegdecoder.h"
+#include "platform/rtf/rtfreader.h"
+
+#include <QTextDocument>
 
 #include <gtest/gtest.h>
 
@@ -313,6 +318,63 @@ TEST(DiscCheck, TabsStartEachRowAt221AndFollowOnePixelApart) {
     EXPECT_EQ(places[k].width, metrics.horizontalAdvance(QStringLiteral("  Giochi  ")));
     EXPECT_EQ(places[k].left, k % 6 == 0 ? kTabLeft : places[k - 1].right() + 1) << k;
   }
+}
+
+TEST(DiscCheck, RtfReaderTellsADamagedDescription) {
+  EnsureGuiApplication();
+  const struct {
+    const char* text;
+    bool rtf;
+    std::size_t unclosed;
+    bool after;
+  } cases[] = {
+      {"{\\rtf1 {\\b a}\\par b}", true, 0, false},
+      {"{\\rtf1 {\\b a}\\par b}\r\n\x1a", true, 0, false},  // padding after the end
+      {"{\\rtf1 {\\b a\\par b", true, 2, false},               // cut short
+      {"{\\rtf1 a}} testo perso", true, 0, true},
+      {"testo semplice {", false, 0, false},
+  };
+  QTextDocument document;
+  for (const auto& c : cases) {
+    rtf::RtfDiagnostics found;
+    rtf::ReadRtf(c.text, document, &found);
+    EXPECT_EQ(found.rtf, c.rtf) << c.text;
+    EXPECT_EQ(found.unclosedGroups, c.unclosed) << c.text;
+    EXPECT_EQ(found.textAfterEnd, c.after) << c.text;
+    EXPECT_EQ(found.damaged(), c.unclosed > 0 || c.after) << c.text;
+  }
+}
+
+// A picture cut short is found at every scale; one that decodes whole is not
+// called damaged, not even with extra bytes between its markers.
+TEST(DiscCheck, JpegCheckFindsAPictureDecodedOnlyInPart) {
+  const std::string whole = Slurp(kDemo / "Giochi_/Labirinto_/img.jpg");
+  const std::string shared = std::string(ZOLT_SHARED_DIR) + "/testdata/jpeg/jpeg-decoder/extraneous-bytes-after-sos.jpg";
+  for (const int scale : {1, 8}) {
+    const JpegCheck full = CheckJpeg(whole, scale);
+    EXPECT_TRUE(full.jpeg && full.decoded && !full.partial) << scale << full.message;
+    EXPECT_GT(full.width, 0);
+    const JpegCheck cut = CheckJpeg(whole.substr(0, whole.size() * 3 / 4), scale);
+    EXPECT_TRUE(cut.decoded && cut.partial) << scale;
+    EXPECT_FALSE(CheckJpeg(whole.substr(0, 200), scale).decoded) << scale;
+    if (fs::exists(shared)) {
+      const JpegCheck extra = CheckJpeg(Slurp(shared), scale);
+      EXPECT_TRUE(extra.decoded && !extra.partial) << extra.message;
+    }
+  }
+  const JpegCheck png = CheckJpeg(Slurp(kDemo / "Home/cd.png"));
+  EXPECT_TRUE(!png.jpeg && png.decoded && png.format == "png");
+}
+
+TEST(DiscCheck, JsonIsTheDocumentAsSpecified) {
+  CheckResult result;
+  result.items = 3;
+  result.problems.push_back({Severity::kWarning, "hidden-folder", "A_/.x", "Dice \"no\"\n", "A_"});
+  EXPECT_EQ(ToJson("disco\\1", result),
+            "{\"disc\": \"disco\\\\1\", \"items\": 3, \"problems\": [\n"
+            "  {\"severity\": \"warning\", \"code\": \"hidden-folder\", \"path\": \"A_/.x\", "
+            "\"message\": \"Dice \\\"no\\\"\\n\"}\n]}\n");
+  EXPECT_EQ(ToJson("d", CheckResult{}), "{\"disc\": \"d\", \"items\": 0, \"problems\": []}\n");
 }
 
 TEST(DiscCheck, HomePageReferencesAreTheLocalOnes) {
