@@ -17,7 +17,7 @@ hostile_disc=/tmp/zolt-check-hostile
 [ -d "$hostile_disc" ] || "$build/bin/make_check_discs" hostile "$hostile_disc"
 
 # Exit status 1 (errors found) is the expected outcome on the benchmark discs.
-hyperfine --warmup 2 --runs 10 -i \
+hyperfine --warmup 2 --runs 10 -i -N \
   -n demo "$check --json $source_dir/examples/demo-disc" \
   -n benchmark "$check --json $bench_disc" \
   -n photos "$check --json $photo_disc"

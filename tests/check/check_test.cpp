@@ -9,6 +9,7 @@
 #include "platform/jpeg/jpegdecoder.h"
 #include "platform/rtf/rtfreader.h"
 
+#include <QGuiApplication>
 #include <QTextDocument>
 
 #include <gtest/gtest.h>
@@ -16,6 +17,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <set>
 #include <string>
 #include <utility>
@@ -34,6 +36,23 @@ std::string Slurp(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
+
+// The offscreen application of the whole run, gone before the process ends.
+class GuiEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    UseOffscreenPlatform();
+    application_ = std::make_unique<QGuiApplication>(argc_, argv_);
+  }
+  void TearDown() override { application_.reset(); }
+
+ private:
+  int argc_ = 1;
+  char name_[11] = "check_test";
+  char* argv_[2] = {name_, nullptr};
+  std::unique_ptr<QGuiApplication> application_;
+};
+const ::testing::Environment* const kGui = ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
 
 const fs::path kDemo = ZOLT_DEMO_DISC;
 const std::string kRtf = "{\\rtf1\\ansi {\\b Titolo}\\par Testo.\\par}";

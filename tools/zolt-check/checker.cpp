@@ -1107,8 +1107,7 @@ bool PathBefore(const std::string& a, const std::string& b) {
   return std::lexicographical_compare(left.begin(), left.end(), right.begin(), right.end());
 }
 
-void EnsureGuiApplication() {
-  if (QCoreApplication::instance() != nullptr) return;
+void UseOffscreenPlatform() {
   // Everything runs without a display: fonts, pictures and documents only.
   qputenv("QT_QPA_PLATFORM", "offscreen");
   // The toolkit's own remarks (no runtime folder, a font fallback) are not
@@ -1116,6 +1115,11 @@ void EnsureGuiApplication() {
   qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
     if (type == QtFatalMsg) std::fprintf(stderr, "zolt-check: %s\n", message.toLocal8Bit().constData());
   });
+}
+
+void EnsureGuiApplication() {
+  if (QCoreApplication::instance() != nullptr) return;
+  UseOffscreenPlatform();
   static int argc = 1;
   static char name[] = "zolt-check";
   static char* argv[] = {name, nullptr};

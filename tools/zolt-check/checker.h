@@ -39,6 +39,9 @@ struct CheckResult {
 // Makes the toolkit's offscreen application when there is none: fonts,
 // pictures and text documents need one, a display is never needed.
 void EnsureGuiApplication();
+// What EnsureGuiApplication sets before it makes the application, for a
+// program that makes its own.
+void UseOffscreenPlatform();
 
 CheckResult CheckDisc(const std::string& disc, const CheckOptions& options = {});
 

@@ -5,6 +5,8 @@
 #include "tools/zolt-check/checker.h"
 #include "tools/zolt-check/report.h"
 
+#include <QGuiApplication>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -97,7 +99,9 @@ int main(int argc, char** argv) {
     return kNoDisc;
   }
 
-  zolt::check::EnsureGuiApplication();
+  zolt::check::UseOffscreenPlatform();
+  int qtArgc = 1;
+  QGuiApplication application(qtArgc, argv);
   zolt::check::CheckOptions options;
   if (fullPictures) options.pictureScale = 1;
   // A long check shows how far it has got, on a terminal only.
