@@ -122,6 +122,7 @@ void PlantEverything(const TempDisc& disc) {
   disc.File("A_/Non elencata/testo.txt", kRtf);
   disc.File("A_/.nascosta/img.jpg", "x");
   disc.Item("A_/g_/s_");
+  disc.Folder("A_/g_/t_");
   disc.Item("A_/g_/s_/profondo_");
   disc.Folder("A_/vuota_");
   disc.Item("A_/Home");
@@ -227,6 +228,7 @@ const Expected kPlanted[] = {
     {0, "hidden-folder", "A_/.nascosta"},
     {0, "folder-too-deep", "A_/g_/s_/profondo_"},
     {0, "group-without-entries", "A_/vuota_"},
+    {0, "description-missing", "A_/g_/t_"},
     {0, "search-skips-home", "A_/Home"},
     {0, "file-unreadable", "A_/fifo_/img.jpg"},
     {0, "file-too-large", "A_/grande_/testo.txt"},
@@ -314,8 +316,8 @@ TEST(DiscCheck, FindsEachPlantedProblemOnceWhereItIs) {
       EXPECT_FALSE(PathBefore(problems[i].path, problems[i - 1].path)) << problems[i].path;
     }
   }
-  // The tabs of A..G, I..L: 22 entries and a sub-entry in A, one entry in each other but K.
-  EXPECT_EQ(results[0].items, 32u);
+  // The tabs of A..G, I..L: 22 entries and two sub-entries in A, one entry in each other but K.
+  EXPECT_EQ(results[0].items, 33u);
 }
 
 TEST(DiscCheck, DemoDiscHasNoErrorOrWarning) {

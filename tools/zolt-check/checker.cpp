@@ -595,6 +595,12 @@ class Checker {
         std::vector<Entry> subChildren;
         FolderId subId{};
         if (!Listable(sub, subChildren, &subId)) continue;
+        if (!catalogue::ResolveInListing(Names(subChildren), disc::kDescriptionFile)) {
+          Report("description-missing", sub.shown,
+                 "la sotto-voce non ha \"testo.txt\": il lettore vede la pagina senza testo, e la ricerca "
+                 "non la trova mai. Aggiungere una descrizione.",
+                 sub.shown);
+        }
         CheckItem(sub, subChildren);
         const Ancestor inSub(ancestry_, subId);
         CheckTooDeep(sub, sub.shown, subChildren);

@@ -52,6 +52,7 @@ const std::vector<CodeInfo>& Codes() {
       {"tabs-too-wide", S::kWarning, "le linguette di una riga escono dalla finestra"},
       {"section-empty", S::kInfo, "una sezione senza voci"},
       {"name-not-utf8", S::kInfo, "un nome non in UTF-8 (mostrato come Windows-1252)"},
+      {"description-missing", S::kInfo, "una sotto-voce senza \"testo.txt\": pagina senza testo, mai trovata dalla ricerca"},
       {"description-not-rtf", S::kInfo, "\"testo.txt\" senza RTF: mostrato come testo semplice"},
       {"address-without-banner", S::kInfo, "\"banner.txt\" senza banner"},
       {"installer-windows-only", S::kInfo, "Installa avvia un programma Windows"},
