@@ -73,7 +73,6 @@ bool LosesData(int code) {
     case JWRN_HIT_MARKER:
     case JWRN_HUFF_BAD_CODE:
     case JWRN_MUST_RESYNC:
-    case JWRN_NOT_SEQUENTIAL:
     case JWRN_BOGUS_PROGRESSION:
       return true;
     default:
