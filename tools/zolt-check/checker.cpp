@@ -372,7 +372,9 @@ class Checker {
   }
 
   void Report(std::string_view code, const std::string& path, std::string message, const std::string& item) {
-    if (!reported_.insert(std::string(code) + '\n' + path + '\n' + message).second) return;
+    // The same code at the same path with the same message is one problem.
+    const std::string key = std::string(code) + '\n' + path + '\n' + std::to_string(std::hash<std::string>{}(message));
+    if (!reported_.insert(key).second) return;
     Emit(result_.problems, code, path, std::move(message), item);
   }
 
@@ -1077,7 +1079,7 @@ class Checker {
   std::vector<std::string> sections_;
   std::set<std::string> tabbedRaw_;
   std::string homeName_;
-  std::set<std::string> reported_;
+  std::unordered_set<std::string> reported_;
   std::set<FolderId> visited_;
   std::set<FolderId> deepSeen_;
   std::size_t folders_ = 0;

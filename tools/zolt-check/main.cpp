@@ -127,7 +127,7 @@ int main(int argc, char** argv) {
     return kNoDisc;
   }
   if (json) {
-    std::cout << zolt::check::ToJson(disc, result);
+    zolt::check::WriteJson(std::cout, disc, result);
   } else {
     zolt::check::WriteReport(std::cout, disc, result, WantsColour());
   }

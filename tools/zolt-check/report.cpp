@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <sstream>
 #include <vector>
 
 namespace zolt::check {
@@ -72,19 +73,22 @@ std::string JsonString(std::string_view text) {
   return out + "\"";
 }
 
-std::string ToJson(const std::string& discArgument, const CheckResult& result) {
-  std::string out = "{\"disc\": " + JsonString(discArgument) + ", \"items\": " + std::to_string(result.items) +
-                    ", \"problems\": [";
+void WriteJson(std::ostream& out, const std::string& discArgument, const CheckResult& result) {
+  out << "{\"disc\": " << JsonString(discArgument) << ", \"items\": " << result.items << ", \"problems\": [";
   bool first = true;
   for (const Problem& problem : result.problems) {
-    out += first ? "\n  " : ",\n  ";
+    out << (first ? "\n  " : ",\n  ") << "{\"severity\": " << JsonString(SeverityName(problem.severity))
+        << ", \"code\": " << JsonString(problem.code) << ", \"path\": " << JsonString(problem.path)
+        << ", \"message\": " << JsonString(problem.message) << "}";
     first = false;
-    out += "{\"severity\": " + JsonString(SeverityName(problem.severity)) + ", \"code\": " +
-           JsonString(problem.code) + ", \"path\": " + JsonString(problem.path) + ", \"message\": " +
-           JsonString(problem.message) + "}";
   }
-  out += first ? "]}\n" : "\n]}\n";
-  return out;
+  out << (first ? "]}\n" : "\n]}\n");
+}
+
+std::string ToJson(const std::string& discArgument, const CheckResult& result) {
+  std::ostringstream out;
+  WriteJson(out, discArgument, result);
+  return out.str();
 }
 
 void WriteReport(std::ostream& out, const std::string& discArgument, const CheckResult& result, bool colour) {
@@ -93,12 +97,15 @@ void WriteReport(std::ostream& out, const std::string& discArgument, const Check
   out << bold << "Disco " << discArgument << reset << ": " << Plural(result.items, "voce", "voci")
       << " nell'elenco\n";
   // Grouped by item, items in path order, each item's problems in path order.
-  std::vector<Problem> problems = result.problems;
+  std::vector<const Problem*> problems;
+  problems.reserve(result.problems.size());
+  for (const Problem& problem : result.problems) problems.push_back(&problem);
   std::stable_sort(problems.begin(), problems.end(),
-                   [](const Problem& a, const Problem& b) { return PathBefore(a.item, b.item); });
+                   [](const Problem* a, const Problem* b) { return PathBefore(a->item, b->item); });
   std::string section = "\x01";
   std::string item = "\x01";
-  for (const Problem& problem : problems) {
+  for (const Problem* const each : problems) {
+    const Problem& problem = *each;
     const std::string problemSection = FirstLevel(problem.item);
     if (problemSection != section) {
       section = problemSection;

@@ -10,6 +10,7 @@
 namespace zolt::check {
 
 // {"disc": ..., "items": ..., "problems": [{"severity", "code", "path", "message"}, ...]}
+void WriteJson(std::ostream& out, const std::string& discArgument, const CheckResult& result);
 std::string ToJson(const std::string& discArgument, const CheckResult& result);
 
 // The human report; `colour` adds terminal colours to the severities.
