@@ -5,6 +5,9 @@
 #include "app/zoltapplication.h"
 
 int main(int argc, char** argv) {
+  // What the program runs on (the disc's runtime folder where there is one)
+  // is settled before any of the toolkit starts.
+  zolt::PrepareRuntime();
   // The Home page's web view shares the windows' graphics context.
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   zolt::ZoltApplication application(argc, argv);
