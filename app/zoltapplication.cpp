@@ -117,6 +117,9 @@ void PointAtRuntimeFolder(const std::string& runtime) {
   Set("QTWEBENGINEPROCESS_PATH", runtime + "/libexec/QtWebEngineProcess");
   Set("QTWEBENGINE_RESOURCES_PATH", runtime + "/resources");
   Set("QTWEBENGINE_LOCALES_PATH", runtime + "/translations/qtwebengine_locales");
+  // The web engine compiles a keymap from the system's keyboard descriptions
+  // and stops where there are none; the disc carries a copy for that case.
+  if (!IsFile("/usr/share/X11/xkb/rules/evdev")) Set("XKB_CONFIG_ROOT", runtime + "/xkb");
   // The reader's font configuration, with the shipped faces added.
   Set("FONTCONFIG_FILE", runtime + "/fonts/fonts.conf");
 }
@@ -187,6 +190,13 @@ std::string SandboxUnavailableReason() {
 }
 
 const std::string& RuntimeFolder() { return RuntimeFolderStore(); }
+
+std::string KeyboardDescriptionsFolder(const char* requested) {
+  const std::string asked = requested != nullptr ? requested : "";
+  if (!RuntimeFolder().empty() && !IsFolder(asked) && IsFolder(RuntimeFolder() + "/xkb"))
+    return RuntimeFolder() + "/xkb";
+  return asked;
+}
 
 QString TranslationsFolder() {
   if (!RuntimeFolder().empty()) return QString::fromStdString(RuntimeFolder() + "/translations");

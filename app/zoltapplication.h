@@ -42,6 +42,10 @@ void PrepareRuntime();
 // The runtime folder the program runs with, or empty outside a disc.
 const std::string& RuntimeFolder();
 
+// The keyboard descriptions to read for `requested`: the disc's copy when
+// `requested` is missing and the runtime folder has one, else `requested`.
+std::string KeyboardDescriptionsFolder(const char* requested);
+
 // The folder of the toolkit's translations: the runtime folder's, or the system's.
 QString TranslationsFolder();
 

@@ -11,6 +11,7 @@
 #     resources/       the web engine's resource packs
 #     translations/    the toolkit's Italian texts, the web engine's locales
 #     fonts/           the faces the layout substitutes, with their fontconfig file
+#     xkb/             keyboard descriptions, for a system without its own
 #
 # Every ELF file gets a run path relative to $ORIGIN, so nothing is looked up
 # outside the disc but the base libraries.
@@ -18,7 +19,7 @@
 # Run as:  cmake -DCONFIG=<config.cmake> -P DiscAssemble.cmake
 # CONFIG sets PROGRAM, DISC_DIR, STATE_DIR, CATALOGUE, RUNTIME_FOLDER, PATCHELF,
 # STRIP, OBJDUMP, BASE_LIST, AUTORUN, FONTS_CONF, HELPER_PROCESS, QT_PLUGINS, OPENED_BY_NAME,
-# WEBENGINE_RESOURCES, WEBENGINE_LOCALES, TRANSLATIONS, FONTS.
+# WEBENGINE_RESOURCES, WEBENGINE_LOCALES, TRANSLATIONS, FONTS, XKB_ROOT, XKB_DATA.
 cmake_minimum_required(VERSION 3.25)
 include(${CONFIG})
 
@@ -173,6 +174,9 @@ if(NOT wanted)
   foreach(file IN LISTS FONTS FONTS_CONF)
     get_filename_component(name "${file}" NAME)
     list(APPEND wanted "fonts/${name}=${file}")
+  endforeach()
+  foreach(rel IN LISTS XKB_DATA)
+    list(APPEND wanted "xkb/${rel}=${XKB_ROOT}/${rel}")
   endforeach()
   list(SORT wanted)
 
