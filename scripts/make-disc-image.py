@@ -112,7 +112,7 @@ def main():
     if hide:
         command += ["-hide", "joliet", *hide, "--"]
     if args.runtime_folder in root_entries:
-        command += ["-zisofs", "level=9:block_size=128k",
+        command += ["-zisofs", "level=6:block_size=128k",
                     "-find", "/" + args.runtime_folder, "-type", "f",
                     "-exec", "set_filter", "--zisofs", "--"]
     command += ["-commit", "-end"]
