@@ -67,8 +67,8 @@ file(GLOB catalogue_top RELATIVE "${CATALOGUE}" "${CATALOGUE}/*" "${CATALOGUE}/.
 foreach(name IN LISTS catalogue_top)
   string(TOLOWER "${name}" lower)
   if(lower STREQUAL "zolt" OR lower STREQUAL "autorun.sh" OR lower STREQUAL "${RUNTIME_FOLDER}")
-    fail("the catalogue ${CATALOGUE} has \"${name}\" at its root; the disc's program, "
-         "autorun.sh and runtime folder ${RUNTIME_FOLDER} need those names: rename it")
+    fail("the catalogue ${CATALOGUE} has \"${name}\" at its root, a name the disc's program, "
+         "autorun.sh or runtime folder ${RUNTIME_FOLDER} takes: rename it")
   endif()
 endforeach()
 
