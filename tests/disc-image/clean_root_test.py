@@ -235,7 +235,9 @@ class Run:
         self.home, self.tmp, self.noexec = home, tmp, noexec
 
     def env(self, display=True):
-        env = {"HOME": HOME, "PATH": "/usr/bin:/bin", "LANG": "C.UTF-8", "USER": USER}
+        # A reader's setting for a platform the disc has no plugin for is ignored.
+        env = {"HOME": HOME, "PATH": "/usr/bin:/bin", "LANG": "C.UTF-8", "USER": USER,
+               "QT_QPA_PLATFORM": "wayland", "QT_PLUGIN_PATH": f"{HOME}/plugins"}
         if display:
             env["DISPLAY"] = f":{self.display.number}"
         return env
@@ -303,8 +305,13 @@ def fresh_dirs(work, kind):
 
 
 def written_files(folder):
-    return sorted(os.path.relpath(os.path.join(d, f), folder)
-                  for d, _, files in os.walk(folder) for f in files)
+    """What was written below `folder`, as its first two levels with file counts."""
+    counts = {}
+    for d, _, files in os.walk(folder):
+        if files:
+            top = "/".join(os.path.relpath(d, folder).split("/")[:2])
+            counts[top] = counts.get(top, 0) + len(files)
+    return [f"{name}/ ({count} files)" for name, count in sorted(counts.items())]
 
 
 def bwrap_works(root):
