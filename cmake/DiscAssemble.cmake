@@ -83,16 +83,13 @@ foreach(name IN LISTS disc_top)
 endforeach()
 file(COPY "${CATALOGUE}/" DESTINATION "${DISC_DIR}")
 
-# --- the program and autorun.sh ----------------------------------------------
+# --- the program ----------------------------------------------------------------
 set(runtime "${DISC_DIR}/${RUNTIME_FOLDER}")
 file(COPY_FILE "${PROGRAM}" "${DISC_DIR}/zolt")
 run(${STRIP} --strip-unneeded "${DISC_DIR}/zolt")
 run(${PATCHELF} --set-rpath "$ORIGIN/${RUNTIME_FOLDER}/lib" "${DISC_DIR}/zolt")
 file(CHMOD "${DISC_DIR}/zolt" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
      GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
-file(COPY "${AUTORUN}" DESTINATION "${DISC_DIR}"
-     FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
-     WORLD_READ WORLD_EXECUTE)
 
 # --- the runtime folder ------------------------------------------------------
 # What goes in it follows from the program: the libraries it and its helper
@@ -181,8 +178,29 @@ if(NOT wanted)
   list(SORT wanted)
 
 
-  file(WRITE "${scan_file}" "set(scanned_key \"${scan_key}\")\nset(scanned_wanted \"${wanted}\")\n")
+  # The newest C library version any shipped ELF file asks for: the lowest a
+  # reader's system may have.
+  set(glibc_needed "2.0")
+  foreach(elf IN LISTS resolved OPENED_BY_NAME QT_PLUGINS ITEMS "${PROGRAM}" "${HELPER_PROCESS}")
+    execute_process(COMMAND ${OBJDUMP} -T "${elf}" OUTPUT_VARIABLE symbols ERROR_QUIET)
+    string(REGEX MATCHALL "GLIBC_2\\.[0-9]+" versions "${symbols}")
+    foreach(version IN LISTS versions)
+      string(REPLACE "GLIBC_" "" version "${version}")
+      if(version VERSION_GREATER glibc_needed)
+        set(glibc_needed "${version}")
+      endif()
+    endforeach()
+  endforeach()
+  file(WRITE "${scan_file}" "set(scanned_key \"${scan_key}\")\nset(scanned_wanted \"${wanted}\")\n"
+       "set(scanned_glibc \"${glibc_needed}\")\n")
+else()
+  set(glibc_needed "${scanned_glibc}")
 endif()
+file(READ "${AUTORUN}" autorun_text)
+string(REPLACE "@GLIBC_NEEDED@" "${glibc_needed}" autorun_text "${autorun_text}")
+file(WRITE "${DISC_DIR}/autorun.sh" "${autorun_text}")
+file(CHMOD "${DISC_DIR}/autorun.sh" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
+     GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 set(manifest "${STATE_DIR}/runtime-manifest.txt")
 set(up_to_date FALSE)
@@ -250,4 +268,5 @@ foreach(file IN LISTS shipped ITEMS "${DISC_DIR}/zolt")
   endif()
 endforeach()
 list(LENGTH wanted count)
-message(STATUS "disc: ${DISC_DIR} from ${CATALOGUE}, ${count} runtime files in ${RUNTIME_FOLDER}/")
+message(STATUS "disc: ${DISC_DIR} from ${CATALOGUE}, ${count} runtime files in ${RUNTIME_FOLDER}/, "
+               "for systems with the C library ${glibc_needed} or newer")

@@ -20,6 +20,18 @@ or, as root:  mount -o remount,exec '$here'
 then run '$here/autorun.sh' again. The catalogue's files can be opened without it."
   exit 126
 fi
+# The disc's libraries need this version of the GNU C library or a newer one.
+needed=@GLIBC_NEEDED@
+have=$(getconf GNU_LIBC_VERSION 2>/dev/null | sed -n 's/^glibc \([0-9]*\.[0-9]*\).*/\1/p')
+if [ -n "$have" ]; then
+  if [ "${have%%.*}" -lt "${needed%%.*}" ] ||
+     { [ "${have%%.*}" -eq "${needed%%.*}" ] && [ "${have#*.}" -lt "${needed#*.}" ]; }; then
+    explain "Zolt CD needs a Linux system with the GNU C library $needed or newer; this one has $have.
+The catalogue's files can be opened without the program."
+    exit 1
+  fi
+fi
+
 "$here/zolt" "$@"
 status=$?
 if [ "$status" -eq 126 ]; then
