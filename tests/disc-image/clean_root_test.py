@@ -41,6 +41,7 @@ BANNER = (144, 426 + 3, 468, 60)
 FIRST_TAB = (221 + 20, 43 + 8)
 FIRST_ENTRY = (40, 97 + 10)
 HOME_HEADER = (92, 133, 160)  # the Home page's table header
+SHARED_LIBRARY = re.compile(r"\.so(\.[0-9]+)*$")  # not Chromium's ".org.chromium..." memory
 
 
 class Failure(Exception):
@@ -168,7 +169,7 @@ def check_maps(processes, patterns, disc_paths):
             continue
         helpers += name == "QtWebEngineProcess"
         for path in paths:
-            if ".so" not in os.path.basename(path):
+            if not SHARED_LIBRARY.search(os.path.basename(path)):
                 continue
             if any(path.startswith(disc + "/") for disc in disc_paths):
                 from_disc.add(path)
