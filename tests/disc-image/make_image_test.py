@@ -1,0 +1,59 @@
+#!/usr/bin/env python3
+"""What the image writer refuses, each with its reason and no image left:
+a check that finds errors, a missing disc root, a name too long for Joliet,
+an image larger than allowed. The last one writes a real image with xorriso."""
+
+import os
+import subprocess
+import sys
+import tempfile
+
+SCRIPT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../scripts/make-disc-image.py")
+
+
+def write(path, text, mode=0o644):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "w") as out:
+        out.write(text)
+    os.chmod(path, mode)
+
+
+def main():
+    failures = []
+    with tempfile.TemporaryDirectory() as work:
+        disc = os.path.join(work, "disc")
+        write(os.path.join(disc, "Giochi_", "Labirinto_", "testo.txt"), "Un labirinto.\n")
+        long_disc = os.path.join(work, "long")
+        write(os.path.join(long_disc, "Giochi_", "x" * 65 + "_", "testo.txt"), "\n")
+        check = os.path.join(work, "check")
+        write(check, "#!/bin/sh\necho 'Giochi_/Labirinto_/img.jpg: not a JPEG picture'\nexit 1\n", 0o755)
+        image = os.path.join(work, "out.iso")
+        cases = [
+            ("a check that finds errors", ["--disc", disc, "--check", check],
+             1, "not a JPEG picture"),
+            ("a disc root that does not exist", ["--disc", os.path.join(work, "none")],
+             1, "no disc root"),
+            ("a name longer than Joliet allows", ["--disc", long_disc],
+             1, "Joliet allows 64"),
+            ("an image larger than allowed", ["--disc", disc, "--limit", "1000"],
+             1, "a CD holds 1,000"),
+            ("no xorriso", ["--disc", disc, "--xorriso", "no-such-xorriso"],
+             2, "install-deps.sh"),
+        ]
+        for what, args, status, said in cases:
+            result = subprocess.run([sys.executable, SCRIPT, "--output", image, *args],
+                                    capture_output=True, text=True)
+            if result.returncode != status or said not in result.stderr or os.path.exists(image):
+                failures.append(f"{what}: status {result.returncode}, said {result.stderr.strip()!r}")
+        result = subprocess.run([sys.executable, SCRIPT, "--output", image, "--disc", disc],
+                                capture_output=True, text=True)
+        if result.returncode != 0 or not os.path.exists(image):
+            failures.append(f"a good disc: status {result.returncode}, said {result.stderr.strip()!r}")
+    for failure in failures:
+        print(f"FAIL: {failure}", file=sys.stderr)
+    print("PASS" if not failures else f"{len(failures)} failed")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
