@@ -26,7 +26,8 @@ inline constexpr std::size_t kMaxJpegPixels = 100'000'000;
 // `error` says why.
 bool DecodeJpeg(std::string_view data, QImage& image, std::string* error = nullptr);
 
-// Reads the whole file and decodes it as DecodeJpeg does.
+// Reads the whole file as a disc file (a regular file or nothing, an open
+// that never blocks) and decodes it as DecodeJpeg does.
 bool LoadJpegFile(const std::string& path, QImage& image, std::string* error = nullptr);
 
 }  // namespace zolt
