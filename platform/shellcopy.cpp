@@ -54,6 +54,10 @@ class Fd {
   ~Fd() { Close(); }
   int get() const { return fd_; }
   bool ok() const { return fd_ >= 0; }
+  void Reset(int fd) {
+    Close();
+    fd_ = fd;
+  }
   int Close() {  // 0, or the errno of a failed close (a late write error)
     int code = 0;
     if (fd_ >= 0 && ::close(fd_) != 0) code = errno;
@@ -73,7 +77,8 @@ class TempFile {
  public:
   explicit TempFile(int folder) : folder_(folder) {
     static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    std::random_device random;
+    // Names need only be unlikely to meet; O_EXCL settles the rest.
+    thread_local std::mt19937_64 random{std::random_device{}()};
     for (int attempt = 0; attempt < 100; ++attempt) {
       name_ = ".zolt-";
       for (int i = 0; i < 10; ++i) name_ += kLetters[random() % (sizeof kLetters - 1)];
@@ -394,6 +399,12 @@ CopyOutcome CopyTree(const std::string& source, const std::string& destination,
   // The chosen folder is followed if it is a link; below it nothing is.
   const auto [parent, leaf] = SplitLast(destination);
   Fd chosen(::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!chosen.ok() && errno == ENOENT) {
+    // A destination whose folders are missing has them made, as the shell's copy does.
+    std::error_code ec;
+    fs::create_directories(parent, ec);
+    chosen.Reset(::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  }
   if (!chosen.ok()) return fail(parent, errno);
   // The folders from the destination down to the entry being copied.
   struct Open {

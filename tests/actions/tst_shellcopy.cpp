@@ -99,7 +99,7 @@ class ShellCopyTest : public QObject {
 
   // Hostile items and destinations: each row lays out an item (with links
   // that lead inside it, outside it, to themselves or round in a loop, a
-  // pipe, names of 250 bytes) and a chosen folder with "Doom" in it, copies
+  // pipe, names of 255 bytes) and a chosen folder with "Doom" in it, copies
   // the item into chosen/Doom and compares, byte for byte, the copy and
   // what lies around it.
   void tree_staysInsideWhatItCopiesAndWhatWasChosen_data() {
@@ -108,7 +108,7 @@ class ShellCopyTest : public QObject {
     QTest::addColumn<QString>("outside");    // snapshot of outside/ afterwards
     QTest::addColumn<int>("linksOutside");
     QTest::addColumn<int>("linksLeftOut");
-    const QString name250 = QString(250, u'n');
+    const QString name255 = QString(255, u'n');
     QTest::newRow("link to a folder outside") << "outlink" << "Doom/\nDoom/a.txt=a\n" << "victim=v\n" << 1 << 0;
     QTest::newRow("link to the item's parent") << "uplink" << "Doom/\nDoom/a.txt=a\n" << "victim=v\n" << 1 << 0;
     QTest::newRow("self link and loop") << "loops" << "Doom/\nDoom/a.txt=a\nDoom/sub/\nDoom/sub/b.txt=b\n"
@@ -117,7 +117,7 @@ class ShellCopyTest : public QObject {
         << "inside" << "Doom/\nDoom/a.txt=a\nDoom/alias.txt=a\nDoom/sub/\nDoom/sub/b.txt=b\nDoom/subalias/\nDoom/subalias/b.txt=b\n"
         << "victim=v\n" << 0 << 0;
     QTest::newRow("pipe in the item") << "fifo" << "Doom/\nDoom/a.txt=a\n" << "victim=v\n" << 0 << 0;
-    QTest::newRow("names of 250 bytes") << "long" << "Doom/\nDoom/a.txt=a\nDoom/" + name250 + "=long\n"
+    QTest::newRow("names of 255 bytes") << "long" << "Doom/\nDoom/a.txt=a\nDoom/" + name255 + "=long\n"
                                         << "victim=v\n" << 0 << 0;
     QTest::newRow("link at the destination where a file goes")
         << "destfilelink" << "Doom/\nDoom/a.txt=a\n" << "victim=v\n" << 0 << 0;
@@ -154,7 +154,7 @@ class ShellCopyTest : public QObject {
       fs::create_directory_symlink("sub", item / "subalias");
     }
     if (l == "fifo") QCOMPARE(::mkfifo((item / "pipe").c_str(), 0644), 0);
-    if (l == "long") testfiles::Write(item / std::string(250, 'n'), "long");
+    if (l == "long") testfiles::Write(item / std::string(255, 'n'), "long");
     if (l == "destfilelink") {
       fs::create_directories(chosen / "Doom");
       fs::create_symlink(out / "victim", chosen / "Doom/a.txt");
