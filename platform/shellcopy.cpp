@@ -295,9 +295,11 @@ std::pair<std::string, std::string> SplitLast(std::string path) {
   return {slash == 0 ? std::string("/") : path.substr(0, slash), path.substr(slash + 1)};
 }
 
-// The folder `name` in `parent`, made when missing; a link of that name is
-// replaced by a folder, never followed. -1 with errno on failure.
-int OpenOrMakeFolder(int parent, const std::string& name) {
+// The folder `name` in `parent`, made when missing (`made` tells); a link
+// of that name is replaced by a folder, never followed. -1 with errno on
+// failure.
+int OpenOrMakeFolder(int parent, const std::string& name, bool* made = nullptr) {
+  if (made) *made = false;
   struct stat st {};
   if (::fstatat(parent, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
     if (S_ISLNK(st.st_mode)) {
@@ -307,14 +309,20 @@ int OpenOrMakeFolder(int parent, const std::string& name) {
       return -1;
     }
   }
-  if (::mkdirat(parent, name.c_str(), 0777) != 0 && errno != EEXIST) return -1;
+  if (::mkdirat(parent, name.c_str(), 0777) == 0) {
+    if (made) *made = true;
+  } else if (errno != EEXIST) {
+    return -1;
+  }
   return ::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
 }
 
 // Copies the disc file `source` to `name` in the folder `folder`; `shown` is
-// the destination as messages name it.
+// the destination as messages name it. In a folder this copy has just made
+// (`fresh`) there is nothing to replace, so nothing is looked up first; the
+// rename would replace a link put there meanwhile, never follow it.
 CopyOutcome CopyOneFileAt(const std::string& source, int folder, const std::string& name,
-                          const std::string& shown, const CopyProgress& progress) {
+                          const std::string& shown, const CopyProgress& progress, bool fresh = false) {
   disc::DiscFile in = disc::OpenDiscFile(source);
   if (!in) {
     return Failure(source, in.state() == disc::FileState::kNotRegular ? EINVAL : in.error());
@@ -323,7 +331,7 @@ CopyOutcome CopyOneFileAt(const std::string& source, int folder, const std::stri
   if (::fstat(in.fd(), &st) != 0) return Failure(source, errno);
 
   struct stat existing {};
-  if (::fstatat(folder, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
+  if (!fresh && ::fstatat(folder, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
     if (S_ISDIR(existing.st_mode)) return Failure(shown, EISDIR);
     // A file the user made read-only is not replaced behind their back (the
     // mode bits are asked too, since access() lets the superuser write
@@ -410,9 +418,11 @@ CopyOutcome CopyTree(const std::string& source, const std::string& destination,
   struct Open {
     std::string relative;
     std::unique_ptr<Fd> fd;
+    bool made = false;
   };
   std::vector<Open> chain;
-  chain.push_back({std::string(), std::make_unique<Fd>(OpenOrMakeFolder(chosen.get(), leaf))});
+  bool made = false;
+  chain.push_back({std::string(), std::make_unique<Fd>(OpenOrMakeFolder(chosen.get(), leaf, &made)), made});
   if (!chain.back().fd->ok()) return fail(destination, errno);
   const std::string from = source;
   for (const CopyPlan::Entry& entry : plan.entries) {
@@ -424,9 +434,9 @@ CopyOutcome CopyTree(const std::string& source, const std::string& destination,
     const int here = chain.back().fd->get();
     const std::string shown = destination + "/" + entry.relative;
     if (entry.folder) {
-      auto fd = std::make_unique<Fd>(OpenOrMakeFolder(here, name));
+      auto fd = std::make_unique<Fd>(OpenOrMakeFolder(here, name, &made));
       if (!fd->ok()) return fail(shown, errno);
-      chain.push_back({entry.relative, std::move(fd)});
+      chain.push_back({entry.relative, std::move(fd), made});
       continue;
     }
     const std::uint64_t before = outcome.bytes;
@@ -441,7 +451,7 @@ CopyOutcome CopyTree(const std::string& source, const std::string& destination,
       };
     }
     const std::string path = entry.source.empty() ? from + "/" + entry.relative : entry.source;
-    CopyOutcome one = CopyOneFileAt(path, here, name, shown, inner);
+    CopyOutcome one = CopyOneFileAt(path, here, name, shown, inner, chain.back().made);
     if (one.result != CopyOutcome::Result::Completed) {
       one.files = outcome.files;
       one.bytes = outcome.bytes;
