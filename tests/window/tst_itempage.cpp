@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <QMovie>
+#include <QSignalSpy>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QWebEngineProfile>
@@ -429,6 +430,32 @@ class TestItemPage : public QObject {
     QCOMPARE(::mkfifo(disc_->Path("Home/scheda.htm").c_str(), 0644), 0);
     zolt.Label5Click();
     QCOMPARE(zolt.WebBrowser1->url(), QUrl(QStringLiteral("about:blank")));
+  }
+
+  // Links clicked on the Home page: a file outside the disc is refused and
+  // told, a new window's web address goes to the desktop's browser, a
+  // scheme the page does not know (mail) opens nothing; the page itself
+  // stays where it was.
+  void homePageLinksClicked() {
+    TZolt& zolt = *zolt_;
+    RecordingShell shell;
+    disc_->File("Home/scheda.htm",
+                "<html><body><a id='posta' href='mailto:info@esempio.it'>posta</a>"
+                "<a id='fuori' href='file:///etc/passwd'>fuori</a>"
+                "<a id='nuova' href='https://www.esempio.it/' target='_blank'>nuova</a></body></html>");
+    QSignalSpy loaded(zolt.WebBrowser1, &QWebEngineView::loadFinished);
+    zolt.Label5Click();
+    QTRY_VERIFY_WITH_TIMEOUT(!loaded.isEmpty(), 10000);
+    const QUrl home = zolt.WebBrowser1->url();
+    for (const char* id : {"posta", "fuori", "nuova"}) {
+      zolt.WebBrowser1->page()->runJavaScript(QStringLiteral("document.getElementById('%1').click()").arg(QLatin1String(id)));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(shell.opened.size() + shell.messages.size(), 2u, 10000);
+    QTest::qWait(200);
+    QCOMPARE(shell.opened, std::vector<std::string>{"https://www.esempio.it/"});
+    QCOMPARE(shell.messages.size(), 1u);
+    QVERIFY2(shell.messages[0].contains(QStringLiteral("/etc/passwd")), qPrintable(shell.messages[0]));
+    QCOMPARE(zolt.WebBrowser1->url(), home);
   }
 
   // An error escaping a handler is discarded and the program carries on.
