@@ -3,11 +3,14 @@
 #include <QWidget>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <memory>
+
+#include <sys/stat.h>
 
 #include "actions/fzoom.h"
 #include "disc/catalogue.h"
+#include "disc/discfile.h"
+#include "disc/discpath.h"
 #include "platform/shellcopy.h"
 #include "platform/textcodec.h"
 
@@ -21,12 +24,27 @@ namespace {
 
 // Longest folder name most file systems accept, in bytes.
 constexpr qsizetype kMaxNameBytes = 255;
-// A first line longer than this is not a path; reading stops there.
-constexpr std::size_t kMaxLineBytes = 64 * 1024;
 
-bool IsRegularFile(const std::optional<std::string>& path) {
-  std::error_code ec;
-  return path && fs::is_regular_file(*path, ec);
+// "setup.txt" and "copia.txt" count when they are regular files, readable or not.
+bool IsPresent(const disc::ItemFile& file) {
+  return file.state == disc::FileState::kReadable || file.state == disc::FileState::kUnreadable;
+}
+
+// A link on the way from the chosen folder to the file: the copy would be
+// written through it.
+bool LinkOnTheWay(const std::string& folder, const std::string& relative) {
+  std::string path = folder;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t slash = relative.find('/', start);
+    if (slash == std::string::npos) return false;
+    const std::string part = relative.substr(start, slash - start);
+    start = slash + 1;
+    if (part.empty() || part == ".") continue;
+    path = catalogue::JoinPath(path, part);
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) return true;
+  }
 }
 
 std::string WithSlashes(std::string path) {
@@ -83,12 +101,34 @@ void CopiaSingoloFile(QWidget* owner, const std::string& percorso, const std::st
   const std::string sorgente = ResolveDiscPath(percorso, riga);
   // The file keeps its place below the chosen folder; no folder is made on the way.
   const std::string destinazione = catalogue::JoinPath(*cartella, WithSlashes(riga));
+  if (LinkOnTheWay(*cartella, WithSlashes(riga))) {
+    shell.Warning(owner, QStringLiteral("Nella cartella scelta, al posto di una cartella di \"%1\" "
+                                        "c'è un collegamento: nessun file è stato copiato.")
+                             .arg(DecodeDiscText(riga)));
+    return;
+  }
   const CopyOutcome esito = shell.CopyFile(sorgente, destinazione, owner);
   if (esito.result == CopyOutcome::Result::Completed) {
     shell.Information(owner, QStringLiteral("Copia terminata."));
   } else {
     shell.Warning(owner, platform::DescribeCopyFailure(esito));
   }
+}
+
+// The lines the closing message gains for links that were not copied.
+QString DescribeLinksLeftOut(const CopyOutcome& esito) {
+  QString text;
+  if (esito.linksOutside > 0) {
+    text += QStringLiteral("\n%1 collegamenti che portano fuori dalla cartella del prodotto "
+                           "non sono stati seguiti.")
+                .arg(esito.linksOutside);
+  }
+  if (esito.linksLeftOut > 0) {
+    text += QStringLiteral("\n%1 collegamenti senza destinazione, ripetuti o chiusi in un giro "
+                           "sono stati lasciati fuori.")
+                .arg(esito.linksLeftOut);
+  }
+  return text;
 }
 
 void CopiaProdottoIntero(QWidget* owner, const std::string& percorso, const QString& titolo) {
@@ -99,15 +139,16 @@ void CopiaProdottoIntero(QWidget* owner, const std::string& percorso, const QStr
   const std::string destinazione = catalogue::JoinPath(*cartella, nome);
 
   std::error_code ec;
-  const fs::file_status stato = fs::status(destinazione, ec);
-  if (fs::exists(stato) && !fs::is_directory(stato)) {
+  // A link of that name is replaced by the folder, never followed.
+  const fs::file_status stato = fs::symlink_status(destinazione, ec);
+  if (fs::exists(stato) && !fs::is_directory(stato) && !fs::is_symlink(stato)) {
     shell.Warning(owner, QStringLiteral("Nella cartella \"%1\" c'è già un file di nome \"%2\": "
                                         "la cartella del prodotto non può essere creata. "
                                         "Nessun file è stato copiato.")
                              .arg(PathToQString(*cartella), PathToQString(nome)));
     return;
   }
-  if (fs::equivalent(destinazione, percorso, ec)) {
+  if (fs::is_directory(stato) && fs::equivalent(destinazione, percorso, ec)) {
     shell.Warning(owner, QStringLiteral("La cartella scelta è la cartella del prodotto stessa: "
                                         "nessun file è stato copiato."));
     return;
@@ -120,9 +161,9 @@ void CopiaProdottoIntero(QWidget* owner, const std::string& percorso, const QStr
   }
   const CopyOutcome esito = CopiaCartella(owner, percorso, destinazione);
   if (esito.result == CopyOutcome::Result::Completed) {
-    shell.Information(owner, QStringLiteral("Copia completata."));
+    shell.Information(owner, QStringLiteral("Copia completata.") + DescribeLinksLeftOut(esito));
   } else {
-    shell.Warning(owner, platform::DescribeCopyFailure(esito));
+    shell.Warning(owner, platform::DescribeCopyFailure(esito) + DescribeLinksLeftOut(esito));
   }
 }
 
@@ -135,15 +176,19 @@ const std::vector<std::string>& FileDelCatalogo() {
 }
 
 std::optional<std::string> ReadFirstLine(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
+  const disc::DiscFile file = disc::OpenDiscFile(path);
   if (!file) return std::nullopt;
   std::string line;
-  char c = 0;
-  while (line.size() < kMaxLineBytes && file.get(c)) {
-    if (c == '\r' || c == '\n') break;
-    line.push_back(c);
+  char chunk[4096];
+  while (line.size() < disc::kMaxLineBytes) {
+    const long got = disc::ReadFully(file.fd(), chunk, sizeof chunk);
+    if (got < 0) return std::nullopt;
+    const std::string_view read(chunk, static_cast<std::size_t>(got));
+    const std::size_t end = read.find_first_of("\r\n");
+    line.append(read.substr(0, end));
+    if (end != std::string_view::npos || got < static_cast<long>(sizeof chunk)) break;
   }
-  if (file.bad()) return std::nullopt;
+  if (line.size() > disc::kMaxLineBytes) line.resize(disc::kMaxLineBytes);
   if (line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);
   return line;
 }
@@ -176,27 +221,39 @@ std::string SafeFolderName(const QString& titolo, const std::string& percorsoPro
   return QStringToPath(nome);
 }
 
-void Installa(const std::string& percorsoProdotto, const std::string& eseguibileProdotto) {
+void Installa(const std::string& percorsoProdotto, const std::string& eseguibileProdotto,
+              QWidget* owner) {
   auto& shell = CurrentShell();
-  const std::optional<std::string> setup = catalogue::ResolveFile(percorsoProdotto, "setup.txt");
-  if (IsRegularFile(setup)) {
-    const std::optional<std::string> riga = ReadFirstLine(*setup);
+  // Opens `target` only when it lies on the disc.
+  const auto avvia = [&](const std::string& target) {
+    const std::optional<std::string> inside = disc::PathInside(catalogue::DiscRoot(), target);
+    if (!inside) {
+      shell.Warning(owner, QStringLiteral("\"%1\" non si trova sul CD: non viene avviato.")
+                               .arg(DecodeDiscText(target)));
+      return;
+    }
+    platform::OpenAndTell(owner, *inside);
+  };
+  const disc::ItemFile setup = disc::FindItemFile(percorsoProdotto, disc::kSetupFile);
+  if (IsPresent(setup)) {
+    const std::optional<std::string> riga = ReadFirstLine(setup.path);
     if (!riga) {
-      std::fprintf(stderr, "zolt: cannot read \"%s\"\n", setup->c_str());
+      shell.Warning(owner, QStringLiteral("Impossibile leggere \"setup.txt\": nessun programma "
+                                          "è stato avviato."));
       return;
     }
     // An empty first line names the item folder itself.
-    shell.Open(riga->empty() ? percorsoProdotto : ResolveDiscPath(percorsoProdotto, *riga));
+    avvia(riga->empty() ? percorsoProdotto : ResolveDiscPath(percorsoProdotto, *riga));
     return;
   }
-  if (!eseguibileProdotto.empty()) shell.Open(eseguibileProdotto);
+  if (!eseguibileProdotto.empty()) avvia(eseguibileProdotto);
 }
 
 void CopiaProdotto(QWidget* owner, const std::string& percorsoProdotto, const QString& titolo) {
   std::string riga;
-  const std::optional<std::string> copia = catalogue::ResolveFile(percorsoProdotto, "copia.txt");
-  if (IsRegularFile(copia)) {
-    const std::optional<std::string> prima = ReadFirstLine(*copia);
+  const disc::ItemFile copia = disc::FindItemFile(percorsoProdotto, disc::kCopyListFile);
+  if (IsPresent(copia)) {
+    const std::optional<std::string> prima = ReadFirstLine(copia.path);
     if (!prima) {
       CurrentShell().Warning(owner, QStringLiteral("Impossibile leggere \"copia.txt\": "
                                                    "nessun file è stato copiato."));

@@ -15,8 +15,12 @@ class QWidget;
 namespace zolt::actions {
 
 // "  Installa  ": the file named by the first line of "setup.txt", else the
-// program file found for the item, else nothing.
-void Installa(const std::string& percorsoProdotto, const std::string& eseguibileProdotto);
+// program file found for the item, else nothing. Only what lies inside the
+// disc (after "..", links and letter case are resolved) is opened; anything
+// else, an unreadable "setup.txt" and an open that fails are told in a
+// warning box owned by `owner`.
+void Installa(const std::string& percorsoProdotto, const std::string& eseguibileProdotto,
+              QWidget* owner = nullptr);
 
 // "  Copia file  ": the one file named by "copia.txt", else the whole item
 // into a folder named after its title, below a folder the user chooses.
@@ -39,7 +43,8 @@ const std::vector<std::string>& FileDelCatalogo();
 
 // The first line of a text file, taken whole: it ends at CR LF, a lone CR or
 // a lone LF; a leading UTF-8 byte-order mark is dropped; a file with no line
-// gives "". Nothing when the file cannot be read.
+// gives "". Nothing when the file cannot be read or is not a regular file;
+// it is opened as every disc file is, so a pipe of that name never blocks.
 std::optional<std::string> ReadFirstLine(const std::string& path);
 
 // True when `relative` (either separator) stays inside the folder it is taken

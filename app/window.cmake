@@ -5,6 +5,8 @@ add_library(zolt_window STATIC
   ${CMAKE_CURRENT_LIST_DIR}/zolt.cpp
   ${CMAKE_CURRENT_LIST_DIR}/zoltnav.cpp
   ${CMAKE_CURRENT_LIST_DIR}/zoltpage.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/homepage.h
+  ${CMAKE_CURRENT_LIST_DIR}/homepage.cpp
   ${CMAKE_CURRENT_LIST_DIR}/labelbutton.h
   ${CMAKE_CURRENT_LIST_DIR}/labelbutton.cpp
   ${CMAKE_CURRENT_LIST_DIR}/zoltapplication.h

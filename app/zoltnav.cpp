@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "disc/discpath.h"
 #include "disc/catalogue.h"
 #include "disc/tree.h"
 #include "app/tabmetrics.h"
@@ -156,7 +157,7 @@ void TZolt::ElencoClick() {
   if (!voce) return;
   showSelectedEntry(voce);
   // An entry without a description is a group: it opens its first sub-entry.
-  if (itemFile("testo.txt").empty()) {
+  if (!zolt::disc::ItemHasDescription(PercorsoProdotto)) {
     QTreeWidgetItem* first = voce->childCount() > 0 ? voce->child(0) : nullptr;
     if (first) voce->setExpanded(true);  // the tree selects only shown entries
     Elenco->setCurrentItem(first);

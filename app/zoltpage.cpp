@@ -8,11 +8,14 @@
 #include <QUrl>
 #include <QWebEngineView>
 #include <exception>
-#include <fstream>
 #include <optional>
 
 #include "actions/itemactions.h"
+#include "app/homepage.h"
 #include "disc/catalogue.h"
+#include "disc/discfile.h"
+#include "disc/discpath.h"
+#include "disc/webaddress.h"
 #include "app/labelbutton.h"
 #include "app/zolt.h"
 #include "platform/jpeg/jpegdecoder.h"
@@ -24,27 +27,37 @@ namespace catalogue = zolt::catalogue;
 
 namespace {
 
-// Largest per-item files the page reads; anything bigger is treated as a file
-// that cannot be read, so a damaged disc cannot exhaust memory.
-constexpr qint64 kMaxDescriptionBytes = 16 * 1024 * 1024;  // far beyond any description
-constexpr qint64 kMaxBannerBytes = 32 * 1024 * 1024;       // a long animated banner
-constexpr qint64 kMaxAddressBytes = 64 * 1024;             // a few web addresses
+namespace disc = zolt::disc;
 
 const char* const kMakerAddress = "https://www.tavelo.it/";
 
-// Reads through the byte path, so names that are not UTF-8 open too.
-std::optional<QByteArray> ReadWhole(const std::string& path, qint64 limit) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return std::nullopt;
-  QByteArray bytes;
-  char chunk[64 * 1024];
-  while (file) {
-    file.read(chunk, sizeof chunk);
-    bytes.append(chunk, static_cast<qsizetype>(file.gcount()));
-    if (bytes.size() > limit) return std::nullopt;
+// A per-item file found without regard to case and read whole as every disc
+// file is: a name that is a folder, a pipe or a link to nothing counts as
+// absent, and nothing here can block.
+disc::ReadResult ReadItemFile(const std::string& folder, std::string_view name) {
+  if (folder.empty()) return {};
+  const std::optional<std::string> path = catalogue::ResolveFile(folder, name);
+  if (!path) return {};
+  return disc::ReadDiscFile(*path, disc::SizeLimitFor(name));
+}
+
+// A regular file, readable or not: the page shows its part, or empties it.
+bool Present(const disc::ReadResult& file) {
+  return file.state == disc::FileState::kReadable || file.state == disc::FileState::kUnreadable;
+}
+
+// What a description link, the banner and the footer may open: web
+// addresses, through the desktop's browser. Anything else opens nothing.
+void OpenWebAddress(QWidget* owner, const QString& target) {
+  const QByteArray bytes = target.toUtf8();
+  const std::string web = disc::WebAddress(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  if (web.empty()) {
+    zolt::platform::CurrentShell().Warning(
+        owner, QStringLiteral("Il collegamento \"%1\" non è un indirizzo web: non viene aperto.")
+                   .arg(target.trimmed()));
+    return;
   }
-  if (file.bad()) return std::nullopt;
-  return bytes;
+  zolt::platform::OpenAndTell(owner, web);
 }
 
 // A local file for the web view. Paths that are not UTF-8 keep their bytes
@@ -116,59 +129,65 @@ bool TZolt::refreshFromTree(const QString& titolo) {
 }
 
 void TZolt::loadDescription() {
-  const std::string path = itemFile("testo.txt");
-  if (path.empty()) {
-    MemoTesto->Clear();
-    return;
-  }
+  const disc::ReadResult file = ReadItemFile(PercorsoProdotto, disc::kDescriptionFile);
+  // Whatever happens below, the previous item's text does not stay.
+  MemoTesto->Clear();
+  if (!file.ok()) return;
   try {
-    if (const auto bytes = ReadWhole(path, kMaxDescriptionBytes)) {
-      MemoTesto->Clear();
-      MemoTesto->LoadRtf(std::string_view(bytes->constData(), static_cast<std::size_t>(bytes->size())));
-    }
+    MemoTesto->LoadRtf(file.bytes);
   } catch (const std::exception&) {
-    // An unreadable description leaves the text as it was.
+    MemoTesto->Clear();
   }
 }
 
 void TZolt::loadPicture() {
-  const std::string path = itemFile("img.jpg");
-  if (path.empty()) {
+  const disc::ReadResult file = ReadItemFile(PercorsoProdotto, disc::kPictureFile);
+  if (!Present(file)) {
     MemoTesto->setGeometry(8, MemoTesto->y(), 536, MemoTesto->height());
     Immagine->hide();
     return;
   }
+  QImage image;
+  bool shown = false;
   try {
-    QImage image;
-    if (zolt::LoadJpegFile(path, image) && !image.isNull()) {
+    if (file.ok() && zolt::DecodeJpeg(file.bytes, image) && !image.isNull()) {
       Immagine->setPixmap(QPixmap::fromImage(
           image.scaled(Immagine->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
       Immagine->show();
+      shown = true;
     }
   } catch (const std::exception&) {
-    // A picture that fails to load changes neither the picture nor its visibility.
+  }
+  if (!shown) {
+    // A picture that cannot be read or decoded leaves its place empty, never
+    // the previous item's picture.
+    Immagine->setPixmap(QPixmap());
+    Immagine->hide();
   }
   MemoTesto->setGeometry(359, MemoTesto->y(), 177, MemoTesto->height());
 }
 
 void TZolt::loadBanner() {
-  const std::string path = itemFile("Banner.gif");
-  if (path.empty()) {
+  const disc::ReadResult file = ReadItemFile(PercorsoProdotto, disc::kBannerFile);
+  const auto hideBanner = [this] {
     Banner->hide();
     if (bannerMovie_) bannerMovie_->stop();  // a hidden banner does not animate
+  };
+  if (!file.ok()) {
+    // Absent, or present and unreadable: no banner, never the previous one.
+    hideBanner();
     return;
   }
-  const auto bytes = ReadWhole(path, kMaxBannerBytes);
-  if (!bytes) return;  // unreadable: the banner stays as it was
   auto* movie = new QMovie(this);
   auto* buffer = new QBuffer(movie);
-  buffer->setData(*bytes);
+  buffer->setData(QByteArray(file.bytes.data(), static_cast<qsizetype>(file.bytes.size())));
   buffer->open(QIODevice::ReadOnly);
   movie->setDevice(buffer);
   movie->setCacheMode(QMovie::CacheNone);
   // A banner whose first frame cannot be decoded is as good as unreadable.
   if (!movie->isValid() || !movie->jumpToFrame(0) || movie->currentImage().isNull()) {
     delete movie;
+    hideBanner();
     return;
   }
   Banner->setMovie(movie);
@@ -179,18 +198,17 @@ void TZolt::loadBanner() {
 }
 
 void TZolt::loadBannerAddress() {
-  const std::string path = itemFile("banner.txt");
-  if (path.empty()) return;  // the previous address stays
-  const auto bytes = ReadWhole(path, kMaxAddressBytes);
-  if (!bytes) return;
-  Memo1 = SplitLines(zolt::DecodeDiscText(std::string_view(bytes->constData(),
-                                                           static_cast<std::size_t>(bytes->size()))));
+  const disc::ReadResult file = ReadItemFile(PercorsoProdotto, disc::kBannerAddressFile);
+  if (!Present(file)) return;  // absent: the previous address stays
+  Memo1.clear();
   IndirizzoBanner.clear();
+  if (!file.ok()) return;  // there but unreadable: no address
+  Memo1 = SplitLines(zolt::DecodeDiscText(file.bytes));
   for (const QString& line : Memo1) IndirizzoBanner += line;
 }
 
 void TZolt::updateInstallButton() {
-  if (!itemFile("setup.txt").empty()) {
+  if (disc::ItemHasFile(PercorsoProdotto, disc::kSetupFile)) {
     Label4->show();
     return;
   }
@@ -222,9 +240,11 @@ void TZolt::Label5Click() {
   colourTabs(Label7);
   Panel4->hide();
   fillBrowserPane();
-  const std::string page = catalogue::ResolveFile(PercorsoProdotto, "scheda.htm")
-                               .value_or(catalogue::JoinPath(PercorsoProdotto, "scheda.htm"));
-  WebBrowser1->setUrl(LocalFileUrl(page));
+  if (!qobject_cast<HomePage*>(WebBrowser1->page())) WebBrowser1->setPage(new HomePage(this, WebBrowser1));
+  // Only a regular file of the disc is shown; anything else of that name
+  // (a folder, a pipe) leaves the page empty.
+  const disc::ItemFile page = disc::FindItemFile(PercorsoProdotto, disc::kHomePageFile);
+  WebBrowser1->setUrl(page.readable() ? LocalFileUrl(page.path) : QUrl(QStringLiteral("about:blank")));
 }
 
 void TZolt::fillBrowserPane() {
@@ -234,27 +254,25 @@ void TZolt::fillBrowserPane() {
   PanBrowser->show();
 }
 
-void TZolt::Image2Click() { zolt::actions::Installa(PercorsoProdotto, EseguibileProdotto); }
+void TZolt::Image2Click() { zolt::actions::Installa(PercorsoProdotto, EseguibileProdotto, this); }
 
 void TZolt::ImageCopiaClick() {
   zolt::actions::CopiaProdotto(this, PercorsoProdotto, LProdotto->text());
 }
 
 void TZolt::ImmagineClick() {
-  const std::string picture = catalogue::ResolveFile(PercorsoProdotto, "img.jpg")
-                                  .value_or(catalogue::JoinPath(PercorsoProdotto, "img.jpg"));
+  const std::string picture = catalogue::ResolveFile(PercorsoProdotto, disc::kPictureFile)
+                                  .value_or(catalogue::JoinPath(PercorsoProdotto, disc::kPictureFile));
   zolt::actions::MostraZoom(picture);
 }
 
-void TZolt::Label1Click() { zolt::platform::CurrentShell().Open(PercorsoProdotto); }
+void TZolt::Label1Click() { zolt::platform::OpenAndTell(this, PercorsoProdotto); }
 
 void TZolt::BannerClick() {
   if (IndirizzoBanner.isEmpty()) return;
-  zolt::platform::CurrentShell().Open(IndirizzoBanner.toStdString());
+  OpenWebAddress(this, IndirizzoBanner);
 }
 
-void TZolt::MemoTestoURLClick(const QString& indirizzo) {
-  zolt::platform::CurrentShell().Open(indirizzo.toStdString());
-}
+void TZolt::MemoTestoURLClick(const QString& indirizzo) { OpenWebAddress(this, indirizzo); }
 
-void TZolt::Label6Click() { zolt::platform::CurrentShell().Open(kMakerAddress); }
+void TZolt::Label6Click() { OpenWebAddress(this, QString::fromLatin1(kMakerAddress)); }

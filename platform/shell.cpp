@@ -10,12 +10,19 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QMessageBox>
+#include <QMimeDatabase>
+#include <QStandardPaths>
+#include <QDirIterator>
+#include <QFile>
 #include <QProcess>
 #include <QProgressDialog>
 #include <QUrl>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
+#include "disc/discfile.h"
 #include "platform/shellcopy.h"
 #include "platform/textcodec.h"
 
@@ -104,31 +111,87 @@ class ProgressWindow {
   std::uint64_t bytes_;
 };
 
+// The MIME types the desktop's applications declare they open, read from
+// the desktop-file databases of every application folder.
+bool HasHandlerFor(const QMimeType& type) {
+  if (!type.isValid()) return false;
+  QStringList names = type.aliases();
+  names << type.name();
+  const auto declares = [&](const QString& line) {
+    for (const QString& name : names) {
+      for (const QStringView item : QStringView(line).split(u';')) {
+        if (item.trimmed() == name) return true;
+      }
+    }
+    return false;
+  };
+  for (const QString& folder : QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation)) {
+    QFile cache(folder + QStringLiteral("/mimeinfo.cache"));
+    if (cache.open(QIODevice::ReadOnly | QIODevice::Text)) {
+      while (!cache.atEnd()) {
+        const QString line = QString::fromUtf8(cache.readLine()).trimmed();
+        const qsizetype equals = line.indexOf(u'=');
+        if (equals > 0 && declares(line.left(equals)) && !line.mid(equals + 1).trimmed().isEmpty()) {
+          return true;
+        }
+      }
+      continue;
+    }
+    QDirIterator desktops(folder, {QStringLiteral("*.desktop")}, QDir::Files, QDirIterator::Subdirectories);
+    while (desktops.hasNext()) {
+      QFile entry(desktops.next());
+      if (!entry.open(QIODevice::ReadOnly | QIODevice::Text)) continue;
+      while (!entry.atEnd()) {
+        const QString line = QString::fromUtf8(entry.readLine()).trimmed();
+        if (line.startsWith(QStringLiteral("MimeType=")) && declares(line.mid(9))) return true;
+      }
+    }
+  }
+  return false;
+}
+
+OpenOutcome Outcome(OpenOutcome::Result result, const std::string& target, std::string reason = {}) {
+  OpenOutcome outcome;
+  outcome.result = result;
+  outcome.target = target;
+  outcome.reason = std::move(reason);
+  if (result != OpenOutcome::Result::Opened) {
+    Complain(target, outcome.reason.empty() ? "it could not be opened" : outcome.reason.c_str());
+  }
+  return outcome;
+}
+
 class DesktopShell final : public Shell {
  public:
-  void Open(const std::string& target) override {
-    if (target.empty()) {
-      Complain(target, "nothing to open");
-      return;
-    }
-    if (IsAddress(target)) {
-      OpenAddress(target);
-      return;
-    }
+  void Open(const std::string& target) override { OpenTarget(target); }
+
+  OpenOutcome OpenTarget(const std::string& target) override {
+    using Result = OpenOutcome::Result;
+    if (target.empty()) return Outcome(Result::Missing, target, "nothing to open");
+    if (IsAddress(target)) return OpenAddress(target);
     struct stat st {};
     if (::stat(target.c_str(), &st) != 0) {
-      Complain(target, "no such file or folder");
-      return;
+      return Outcome(Result::Missing, target, std::strerror(errno));
     }
     // Discs and memory sticks often mark every file executable: a document
     // the system cannot start as a program goes to the desktop like any other.
+    std::string startError;
     if (S_ISREG(st.st_mode) && ::access(target.c_str(), X_OK) == 0) {
-      const std::string folder = std::filesystem::path(target).parent_path().string();
-      if (QProcess::startDetached(PathToQString(target), {}, PathToQString(folder))) return;
+      QProcess process;
+      process.setProgram(PathToQString(target));
+      process.setWorkingDirectory(PathToQString(std::filesystem::path(target).parent_path().string()));
+      if (process.startDetached()) return Outcome(Result::Opened, target);
+      startError = process.errorString().toStdString();
     }
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(PathToQString(target)))) {
-      Complain(target, "no program is associated with it");
+    const bool windows = S_ISREG(st.st_mode) && IsWindowsProgram(target);
+    if (windows && !HasHandlerFor(QMimeDatabase().mimeTypeForFile(PathToQString(target)))) {
+      return Outcome(Result::WindowsProgram, target);
     }
+    if (QDesktopServices::openUrl(QUrl::fromLocalFile(PathToQString(target)))) {
+      return Outcome(Result::Opened, target);
+    }
+    if (!startError.empty() && !windows) return Outcome(Result::StartFailed, target, startError);
+    return Outcome(windows ? Result::WindowsProgram : Result::NoHandler, target);
   }
 
   std::optional<std::string> ChooseFolder(QWidget* owner) override {
@@ -182,13 +245,14 @@ class DesktopShell final : public Shell {
   }
 
  private:
-  static void OpenAddress(const std::string& target) {
+  static OpenOutcome OpenAddress(const std::string& target) {
     QString address = DecodeDiscText(target).trimmed();
     if (StartsWithNoCase(target, "www.")) address.prepend(QStringLiteral("http://"));
     const QUrl url(address, QUrl::TolerantMode);
     if (!url.isValid() || !QDesktopServices::openUrl(url)) {
-      Complain(target, "the address could not be opened");
+      return Outcome(OpenOutcome::Result::NoHandler, target);
     }
+    return Outcome(OpenOutcome::Result::Opened, target);
   }
 
   QString lastFolder_;  // chosen at the previous use in this run
@@ -197,6 +261,75 @@ class DesktopShell final : public Shell {
 Shell* g_installed = nullptr;
 
 }  // namespace
+
+OpenOutcome Shell::OpenTarget(const std::string& target) {
+  Open(target);
+  OpenOutcome outcome;
+  outcome.target = target;
+  return outcome;
+}
+
+bool IsWindowsProgram(const std::string& path) {
+  const std::string name = std::filesystem::path(path).filename().string();
+  for (const std::string_view ending : {".exe", ".msi", ".bat", ".com", ".cmd"}) {
+    if (name.size() > ending.size() &&
+        StartsWithNoCase(std::string_view(name).substr(name.size() - ending.size()), ending)) {
+      return true;
+    }
+  }
+  // "MZ", and at the offset stored at 0x3c the "PE\0\0" of a Windows program.
+  const zolt::disc::DiscFile file = zolt::disc::OpenDiscFile(path);
+  if (!file) return false;
+  unsigned char head[64];
+  if (::pread(file.fd(), head, sizeof head, 0) != static_cast<ssize_t>(sizeof head)) return false;
+  if (head[0] != 'M' || head[1] != 'Z') return false;
+  const std::uint32_t offset = head[0x3c] | (head[0x3d] << 8) | (head[0x3e] << 16) |
+                               (static_cast<std::uint32_t>(head[0x3f]) << 24);
+  unsigned char signature[4];
+  if (offset > (1u << 20) || ::pread(file.fd(), signature, 4, offset) != 4) return false;
+  return std::memcmp(signature, "PE\0\0", 4) == 0;
+}
+
+QString DescribeOpenFailure(const OpenOutcome& outcome) {
+  const QString name = DecodeDiscText(outcome.target);
+  switch (outcome.result) {
+    case OpenOutcome::Result::Opened:
+      return {};
+    case OpenOutcome::Result::Missing:
+      return QStringLiteral("Impossibile aprire \"%1\": il file o la cartella non esiste.").arg(name);
+    case OpenOutcome::Result::NoHandler:
+      if (struct stat st {}; !IsAddress(outcome.target) && ::stat(outcome.target.c_str(), &st) == 0 &&
+                             S_ISDIR(st.st_mode)) {
+        return QStringLiteral("Impossibile aprire la cartella \"%1\": su questo sistema nessun programma "
+                              "è associato alle cartelle.")
+            .arg(name);
+      }
+      return IsAddress(outcome.target)
+                 ? QStringLiteral("Impossibile aprire l'indirizzo \"%1\": su questo sistema nessun "
+                                  "programma è associato a questo tipo di indirizzo.")
+                       .arg(name)
+                 : QStringLiteral("Impossibile aprire \"%1\": su questo sistema nessun programma "
+                                  "è associato a questo tipo di file.")
+                       .arg(name);
+    case OpenOutcome::Result::WindowsProgram:
+      return QStringLiteral("\"%1\" è un programma per Windows: su questo sistema non c'è nulla "
+                            "che possa avviarlo.")
+          .arg(name);
+    case OpenOutcome::Result::StartFailed:
+      return QStringLiteral("Impossibile avviare \"%1\" (%2).")
+          .arg(name, outcome.reason.empty() ? QStringLiteral("errore sconosciuto")
+                                            : QString::fromLocal8Bit(outcome.reason.c_str()));
+  }
+  return {};
+}
+
+bool OpenAndTell(QWidget* owner, const std::string& target) {
+  Shell& shell = CurrentShell();
+  const OpenOutcome outcome = shell.OpenTarget(target);
+  if (outcome.ok()) return true;
+  shell.Warning(owner, DescribeOpenFailure(outcome));
+  return false;
+}
 
 CopyOutcome Shell::CopyFile(const std::string& source, const std::string& destination, QWidget*) {
   return CopyOneFile(source, destination);

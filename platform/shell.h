@@ -21,6 +21,25 @@ struct CopyOutcome {
   int errorCode = 0;       // the errno behind `error`, 0 when there is none
   std::uint64_t files = 0; // files copied
   std::uint64_t bytes = 0; // bytes copied
+  // Links of the copied folder that were not copied: leading outside it, or
+  // to nothing, to themselves or round in a loop.
+  std::uint64_t linksOutside = 0;
+  std::uint64_t linksLeftOut = 0;
+};
+
+// What became of an "open".
+struct OpenOutcome {
+  enum class Result {
+    Opened,          // started or handed to the desktop
+    Missing,         // no such file or folder
+    NoHandler,       // nothing on the system opens this type or address
+    WindowsProgram,  // a program for Windows, and nothing here runs it
+    StartFailed,     // an executable that did not start
+  };
+  Result result = Result::Opened;
+  std::string target;
+  std::string reason;  // the system's words, when it gave any
+  bool ok() const { return result == Result::Opened; }
 };
 
 class Shell {
@@ -30,8 +49,14 @@ class Shell {
   // The desktop's "open": an executable regular file is started detached with
   // its own folder as working directory; anything else (a folder, a document,
   // a web address) goes to the desktop's handler. Never waits; a failure is
-  // written to standard error and otherwise ignored.
+  // written to standard error.
   virtual void Open(const std::string& target) = 0;
+
+  // The same "open", telling what became of it: a missing target, nothing
+  // registered for its type or scheme, a program for Windows that nothing
+  // here runs, an executable that did not start. Without an override it is
+  // Open() and counts as opened.
+  virtual OpenOutcome OpenTarget(const std::string& target);
 
   // The folder dialog owned by `owner` ("Cartella di destinazione",
   // "Selezionare una cartella"), opening on the folder chosen at its previous
@@ -58,6 +83,17 @@ class Shell {
   // Message box for a failure (warning icon, one OK button).
   virtual void Warning(QWidget* owner, const QString& text) = 0;
 };
+
+// The Italian sentence for an open that failed, naming the file or address.
+QString DescribeOpenFailure(const OpenOutcome& outcome);
+
+// Opens `target` through the shell in use; when it cannot be opened, a
+// warning box owned by `owner` says what and why. True when it opened.
+bool OpenAndTell(QWidget* owner, const std::string& target);
+
+// True for a program made for Windows: a ".exe", ".msi", ".bat", ".com" or
+// ".cmd" name, or a file that begins with the signature of a Windows program.
+bool IsWindowsProgram(const std::string& path);
 
 // The shell in use: the desktop one unless a test installed another.
 Shell& CurrentShell();

@@ -8,9 +8,13 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <memory>
+#include <optional>
+#include <random>
 #include <set>
 #include <utility>
 
+#include "disc/discfile.h"
 #include "platform/textcodec.h"
 
 namespace zolt::platform {
@@ -50,6 +54,10 @@ class Fd {
   ~Fd() { Close(); }
   int get() const { return fd_; }
   bool ok() const { return fd_ >= 0; }
+  void Reset(int fd) {
+    Close();
+    fd_ = fd;
+  }
   int Close() {  // 0, or the errno of a failed close (a late write error)
     int code = 0;
     if (fd_ >= 0 && ::close(fd_) != 0) code = errno;
@@ -61,34 +69,45 @@ class Fd {
   int fd_;
 };
 
-// A temporary file beside the destination; removed unless kept.
+// A temporary file in the destination folder, under a short name of its own
+// so that it fits beside any name the file system accepts; removed unless
+// committed. Created and renamed relative to the folder's descriptor, never
+// through a link.
 class TempFile {
  public:
-  explicit TempFile(const std::string& destination) {
-    const fs::path dst(destination);
-    const fs::path folder = dst.has_parent_path() ? dst.parent_path() : fs::path(".");
-    path_ = (folder / ("." + dst.filename().string() + ".zolt-XXXXXX")).string();
-    fd_ = ::mkostemp(path_.data(), O_CLOEXEC);
-    if (fd_ < 0) path_.clear();
+  explicit TempFile(int folder) : folder_(folder) {
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    // Names need only be unlikely to meet; O_EXCL settles the rest.
+    thread_local std::mt19937_64 random{std::random_device{}()};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      name_ = ".zolt-";
+      for (int i = 0; i < 10; ++i) name_ += kLetters[random() % (sizeof kLetters - 1)];
+      name_ += ".tmp";
+      fd_ = ::openat(folder_, name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+      if (fd_ >= 0 || errno != EEXIST) break;
+    }
+    if (fd_ < 0) name_.clear();
   }
   TempFile(const TempFile&) = delete;
   TempFile& operator=(const TempFile&) = delete;
   ~TempFile() {
     if (fd_ >= 0) ::close(fd_);
-    if (!path_.empty()) ::unlink(path_.c_str());
+    if (!name_.empty()) ::unlinkat(folder_, name_.c_str(), 0);
   }
   int fd() const { return fd_; }
-  // Closes and renames over `destination`; 0 or the errno.
-  int Commit(const std::string& destination) {
+  // Closes and renames over `name` (which replaces a link of that name, not
+  // what it points to); 0 or the errno.
+  int Commit(const std::string& name) {
     const int fd = std::exchange(fd_, -1);
     if (::close(fd) != 0) return errno;
-    if (::rename(path_.c_str(), destination.c_str()) != 0) return errno;
-    path_.clear();
+    if (::renameat(folder_, name_.c_str(), folder_, name.c_str()) != 0) return errno;
+    name_.clear();
     return 0;
   }
 
  private:
-  std::string path_;
+  int folder_;
+  std::string name_;
   int fd_ = -1;
 };
 
@@ -153,24 +172,48 @@ bool IdOf(const std::string& path, DirId& id) {
   return true;
 }
 
-// Walks one folder of the source for PlanCopy.
+std::optional<std::string> RealPath(const std::string& path) {
+  char* resolved = ::realpath(path.c_str(), nullptr);
+  if (resolved == nullptr) return std::nullopt;
+  std::string result(resolved);
+  std::free(resolved);
+  return result;
+}
+
+// Walks the source for PlanCopy. Folders are listed where they are; a link
+// is followed only when it leads to a file or folder inside the source, and
+// is copied as what it points to. A link to a folder that holds it (a loop),
+// to itself or to nothing is left out, as is a second link to a folder
+// already followed once, so links cannot multiply the copy.
 class Planner {
  public:
-  Planner(CopyPlan& plan, CopyOutcome& outcome, const std::string& exclude)
+  Planner(CopyPlan& plan, CopyOutcome& outcome, const std::string& source, const std::string& exclude)
       : plan_(plan), outcome_(outcome) {
     hasExclude_ = !exclude.empty() && IdOf(exclude, exclude_);
+    sourceReal_ = RealPath(source).value_or(source);
   }
 
-  bool Walk(const fs::path& folder, const std::string& relative,
-            const std::vector<std::string>& skip) {
-    if (DirId id{}; relative.empty() && IdOf(folder.string(), id)) visited_.insert(id);
+  bool Walk(const std::string& folder, const std::string& relative, const std::vector<std::string>& skip) {
+    DirId id{};
+    if (!IdOf(folder, id)) {
+      outcome_ = Failure(folder, errno);
+      return false;
+    }
+    chain_.push_back(id);
+    const bool ok = List(folder, relative, skip);
+    chain_.pop_back();
+    return ok;
+  }
+
+ private:
+  bool List(const std::string& folder, const std::string& relative, const std::vector<std::string>& skip) {
     std::error_code ec;
     std::vector<std::string> names;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
       names.push_back(it->path().filename().string());
     }
     if (ec) {
-      outcome_ = Failure(folder.string(), ec.value());
+      outcome_ = Failure(folder, ec.value());
       return false;
     }
     std::sort(names.begin(), names.end());
@@ -179,29 +222,56 @@ class Planner {
                       [&](const std::string& s) { return EqualNoCase(s, name); })) {
         continue;
       }
-      if (!Add(folder / name, relative.empty() ? name : relative + "/" + name)) return false;
+      if (!Add(folder + "/" + name, relative.empty() ? name : relative + "/" + name)) return false;
     }
     return true;
   }
 
- private:
-  bool Add(const fs::path& path, const std::string& relative) {
+  bool Inside(const std::string& real) const {
+    if (real == sourceReal_) return true;
+    const std::string prefix = sourceReal_ == "/" ? sourceReal_ : sourceReal_ + "/";
+    return real.compare(0, prefix.size(), prefix) == 0;
+  }
+
+  bool Add(const std::string& path, const std::string& relative) {
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-      if (errno == ENOENT) return true;  // a dangling link or a file gone meanwhile
-      outcome_ = Failure(path.string(), errno);
+    if (::lstat(path.c_str(), &st) != 0) {
+      if (errno == ENOENT) return true;  // gone meanwhile
+      outcome_ = Failure(path, errno);
       return false;
+    }
+    std::string from = path;
+    bool throughLink = false;
+    if (S_ISLNK(st.st_mode)) {
+      const std::optional<std::string> real = RealPath(path);
+      if (!real || ::stat(real->c_str(), &st) != 0) {
+        ++plan_.linksLeftOut;  // to nothing, to itself, round in a loop
+        return true;
+      }
+      if (!Inside(*real)) {
+        ++plan_.linksOutside;
+        return true;
+      }
+      from = *real;
+      throughLink = true;
     }
     if (S_ISDIR(st.st_mode)) {
       const DirId id{st.st_dev, st.st_ino};
       if (hasExclude_ && id == exclude_) return true;
-      if (!visited_.insert(id).second) return true;  // a link back up: the loop is cut
-      plan_.entries.push_back({relative, true, 0});
-      return Walk(path, relative, {});
+      if (throughLink) {
+        if (std::find(chain_.begin(), chain_.end(), id) != chain_.end() || !followed_.insert(id).second) {
+          ++plan_.linksLeftOut;
+          return true;
+        }
+      } else if (std::find(chain_.begin(), chain_.end(), id) != chain_.end()) {
+        return true;  // a folder mounted inside itself
+      }
+      plan_.entries.push_back({relative, true, 0, from});
+      return Walk(from, relative, {});
     }
     if (S_ISREG(st.st_mode)) {
       const auto size = static_cast<std::uint64_t>(st.st_size);
-      plan_.entries.push_back({relative, false, size});
+      plan_.entries.push_back({relative, false, size, from});
       ++plan_.files;
       plan_.bytes += size;
     }
@@ -210,45 +280,75 @@ class Planner {
 
   CopyPlan& plan_;
   CopyOutcome& outcome_;
+  std::string sourceReal_;
   DirId exclude_{};
   bool hasExclude_ = false;
-  std::set<DirId> visited_;
+  std::vector<DirId> chain_;   // the folders being listed, outermost first
+  std::set<DirId> followed_;   // folders reached through a link
 };
 
-}  // namespace
-
-CopyPlan PlanCopy(const std::string& source, const std::vector<std::string>& skipTopLevel,
-                  const std::string& exclude, CopyOutcome& outcome) {
-  CopyPlan plan;
-  outcome = {};
-  Planner(plan, outcome, exclude).Walk(fs::path(source), {}, skipTopLevel);
-  return plan;
+// The folder part and the last name of a path.
+std::pair<std::string, std::string> SplitLast(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  const std::size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return {".", path};
+  return {slash == 0 ? std::string("/") : path.substr(0, slash), path.substr(slash + 1)};
 }
 
-CopyOutcome CopyOneFile(const std::string& source, const std::string& destination,
-                        const CopyProgress& progress) {
-  Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!in.ok()) return Failure(source, errno);
+// The folder `name` in `parent`, made when missing (`made` tells); a link
+// of that name is replaced by a folder, never followed. -1 with errno on
+// failure.
+int OpenOrMakeFolder(int parent, const std::string& name, bool* made = nullptr) {
+  if (made) *made = false;
   struct stat st {};
-  if (::fstat(in.get(), &st) != 0) return Failure(source, errno);
-  if (S_ISDIR(st.st_mode)) return Failure(source, EISDIR);
+  if (::fstatat(parent, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (S_ISLNK(st.st_mode)) {
+      if (::unlinkat(parent, name.c_str(), 0) != 0) return -1;
+    } else if (!S_ISDIR(st.st_mode)) {
+      errno = ENOTDIR;
+      return -1;
+    }
+  }
+  if (::mkdirat(parent, name.c_str(), 0777) == 0) {
+    if (made) *made = true;
+  } else if (errno != EEXIST) {
+    return -1;
+  }
+  return ::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+}
+
+// Copies the disc file `source` to `name` in the folder `folder`; `shown` is
+// the destination as messages name it. In a folder this copy has just made
+// (`fresh`) there is nothing to replace, so nothing is looked up first; the
+// rename would replace a link put there meanwhile, never follow it.
+CopyOutcome CopyOneFileAt(const std::string& source, int folder, const std::string& name,
+                          const std::string& shown, const CopyProgress& progress, bool fresh = false) {
+  disc::DiscFile in = disc::OpenDiscFile(source);
+  if (!in) {
+    return Failure(source, in.state() == disc::FileState::kNotRegular ? EINVAL : in.error());
+  }
+  struct stat st {};
+  if (::fstat(in.fd(), &st) != 0) return Failure(source, errno);
 
   struct stat existing {};
-  if (::stat(destination.c_str(), &existing) == 0) {
-    if (S_ISDIR(existing.st_mode)) return Failure(destination, EISDIR);
+  if (!fresh && ::fstatat(folder, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (S_ISDIR(existing.st_mode)) return Failure(shown, EISDIR);
     // A file the user made read-only is not replaced behind their back (the
-    // mode bits are asked too, since access() lets the superuser write anything).
-    if (::access(destination.c_str(), W_OK) != 0) return Failure(destination, errno);
-    if ((existing.st_mode & 0222) == 0) return Failure(destination, EACCES);
+    // mode bits are asked too, since access() lets the superuser write
+    // anything). A link is replaced by the file, whatever it points to.
+    if (S_ISREG(existing.st_mode)) {
+      if (::faccessat(folder, name.c_str(), W_OK, 0) != 0) return Failure(shown, errno);
+      if ((existing.st_mode & 0222) == 0) return Failure(shown, EACCES);
+    }
   }
 
-  TempFile temp(destination);
-  if (temp.fd() < 0) return Failure(destination, errno);
+  TempFile temp(folder);
+  if (temp.fd() < 0) return Failure(shown, errno);
 
   std::uint64_t copied = 0;
   int error = 0;
   bool readSide = false;
-  switch (PumpBytes(in.get(), temp.fd(), progress, copied, error, readSide)) {
+  switch (PumpBytes(in.fd(), temp.fd(), progress, copied, error, readSide)) {
     case Pump::Cancelled: {
       CopyOutcome outcome;
       outcome.result = CopyOutcome::Result::Cancelled;
@@ -256,7 +356,7 @@ CopyOutcome CopyOneFile(const std::string& source, const std::string& destinatio
       return outcome;
     }
     case Pump::Failed:
-      return Failure(readSide ? source : destination, error);
+      return Failure(readSide ? source : shown, error);
     case Pump::Done:
       break;
   }
@@ -264,7 +364,7 @@ CopyOutcome CopyOneFile(const std::string& source, const std::string& destinatio
   ::fchmod(temp.fd(), (st.st_mode & 07777 & ~static_cast<mode_t>(S_ISUID | S_ISGID)) | S_IWUSR);
   const struct timespec times[2] = {st.st_atim, st.st_mtim};
   ::futimens(temp.fd(), times);
-  if (const int code = temp.Commit(destination)) return Failure(destination, code);
+  if (const int code = temp.Commit(name)) return Failure(shown, code);
 
   CopyOutcome outcome;
   outcome.files = 1;
@@ -272,22 +372,71 @@ CopyOutcome CopyOneFile(const std::string& source, const std::string& destinatio
   return outcome;
 }
 
+}  // namespace
+
+CopyPlan PlanCopy(const std::string& source, const std::vector<std::string>& skipTopLevel,
+                  const std::string& exclude, CopyOutcome& outcome) {
+  CopyPlan plan;
+  outcome = {};
+  Planner(plan, outcome, source, exclude).Walk(source, {}, skipTopLevel);
+  return plan;
+}
+
+CopyOutcome CopyOneFile(const std::string& source, const std::string& destination,
+                        const CopyProgress& progress) {
+  const auto [parent, name] = SplitLast(destination);
+  if (name.empty() || name == "." || name == "..") return Failure(destination, EISDIR);
+  Fd folder(::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!folder.ok()) return Failure(destination, errno);
+  return CopyOneFileAt(source, folder.get(), name, destination, progress);
+}
+
 CopyOutcome CopyTree(const std::string& source, const std::string& destination,
                      const CopyPlan& plan, const CopyProgress& progress) {
   CopyOutcome outcome;
-  std::error_code ec;
-  fs::create_directories(destination, ec);
-  if (ec || !fs::is_directory(destination)) {
-    return Failure(destination, ec ? ec.value() : ENOTDIR);
+  outcome.linksOutside = plan.linksOutside;
+  outcome.linksLeftOut = plan.linksLeftOut;
+  const auto fail = [&](std::string path, int code) {
+    CopyOutcome failed = Failure(std::move(path), code);
+    failed.files = outcome.files;
+    failed.bytes = outcome.bytes;
+    failed.linksOutside = outcome.linksOutside;
+    failed.linksLeftOut = outcome.linksLeftOut;
+    return failed;
+  };
+  // The chosen folder is followed if it is a link; below it nothing is.
+  const auto [parent, leaf] = SplitLast(destination);
+  Fd chosen(::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!chosen.ok() && errno == ENOENT) {
+    // A destination whose folders are missing has them made, as the shell's copy does.
+    std::error_code ec;
+    fs::create_directories(parent, ec);
+    chosen.Reset(::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   }
-  const fs::path from(source);
-  const fs::path to(destination);
+  if (!chosen.ok()) return fail(parent, errno);
+  // The folders from the destination down to the entry being copied.
+  struct Open {
+    std::string relative;
+    std::unique_ptr<Fd> fd;
+    bool made = false;
+  };
+  std::vector<Open> chain;
+  bool made = false;
+  chain.push_back({std::string(), std::make_unique<Fd>(OpenOrMakeFolder(chosen.get(), leaf, &made)), made});
+  if (!chain.back().fd->ok()) return fail(destination, errno);
+  const std::string from = source;
   for (const CopyPlan::Entry& entry : plan.entries) {
-    const fs::path target = to / entry.relative;
+    const std::size_t slash = entry.relative.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? std::string() : entry.relative.substr(0, slash);
+    const std::string name = slash == std::string::npos ? entry.relative : entry.relative.substr(slash + 1);
+    while (chain.size() > 1 && chain.back().relative != folder) chain.pop_back();
+    if (chain.back().relative != folder) return fail(destination + "/" + entry.relative, ENOENT);
+    const int here = chain.back().fd->get();
+    const std::string shown = destination + "/" + entry.relative;
     if (entry.folder) {
-      if (!fs::create_directory(target, ec) && !fs::is_directory(target)) {
-        return Failure(target.string(), ec ? ec.value() : ENOTDIR);
-      }
+      auto fd = std::make_unique<Fd>(OpenOrMakeFolder(here, name, &made));
+      if (!fd->ok()) return fail(shown, errno);
+      chain.push_back({entry.relative, std::move(fd), made});
       continue;
     }
     const std::uint64_t before = outcome.bytes;
@@ -301,10 +450,13 @@ CopyOutcome CopyTree(const std::string& source, const std::string& destination,
         return progress(outcome.files, before + bytes, entry.relative);
       };
     }
-    CopyOutcome one = CopyOneFile((from / entry.relative).string(), target.string(), inner);
+    const std::string path = entry.source.empty() ? from + "/" + entry.relative : entry.source;
+    CopyOutcome one = CopyOneFileAt(path, here, name, shown, inner, chain.back().made);
     if (one.result != CopyOutcome::Result::Completed) {
       one.files = outcome.files;
       one.bytes = outcome.bytes;
+      one.linksOutside = outcome.linksOutside;
+      one.linksLeftOut = outcome.linksLeftOut;
       return one;
     }
     ++outcome.files;
@@ -327,6 +479,8 @@ QString DescribeSystemError(int code) {
     case EEXIST: return QStringLiteral("al posto della cartella c'è un file");
     case EIO: return QStringLiteral("errore di lettura o scrittura sul disco");
     case ENAMETOOLONG: return QStringLiteral("nome troppo lungo");
+    case EINVAL: return QStringLiteral("non è un file ordinario");
+    case ELOOP: return QStringLiteral("al suo posto c'è un collegamento");
     default: return QStringLiteral("errore di sistema %1").arg(code);
   }
 }

@@ -28,30 +28,46 @@ struct CopyPlan {
     std::string relative;  // path below the source, "/" separated
     bool folder = false;
     std::uint64_t size = 0;
+    std::string source;  // what is read: the entry itself, or what a link leads to
   };
   std::vector<Entry> entries;  // a folder always comes before what it holds
   std::uint64_t files = 0;
   std::uint64_t bytes = 0;
+  std::uint64_t linksOutside = 0;  // links leading out of the source, not followed
+  std::uint64_t linksLeftOut = 0;  // links to nothing, to themselves, in a loop, or repeated
 };
 
 // Lists what lies below `source`: hidden files included, names in
 // `skipTopLevel` (compared without regard to case) left out at the top level
 // only, `exclude` (a folder that must not be copied into itself, usually the
-// destination) left out wherever it turns up, links to folders followed once
-// (a loop is cut). On a listing failure `outcome` is Failed and names the path.
+// destination) left out wherever it turns up. A link whose target lies
+// inside `source` is copied as what it points to (a file, or a folder with
+// its content); a link leading outside is not followed and counted in
+// `linksOutside`; a link to nothing, to itself, to a folder that holds it,
+// or a second link to a folder already followed is left out and counted in
+// `linksLeftOut`. Pipes, sockets and devices are not copied. On a listing
+// failure `outcome` is Failed and names the path.
 CopyPlan PlanCopy(const std::string& source, const std::vector<std::string>& skipTopLevel,
                   const std::string& exclude, CopyOutcome& outcome);
 
-// Copies `source` to `destination` (the full file name), replacing an existing
-// writable file; a read-only destination file is left alone and the copy
-// fails. `progress` may be empty; it is given the bytes of this file only.
-// Returns Completed, Cancelled (nothing left behind) or Failed with the reason.
+// Copies `source` (opened as a disc file: a regular file or nothing, never
+// blocking) to `destination` (the full file name), replacing an existing
+// writable file or a link of that name (the link itself, never what it
+// points to); a read-only destination file is left alone and the copy fails.
+// The file is written under a short temporary name in the destination
+// folder and renamed over the name when complete. `progress` may be empty;
+// it is given the bytes of this file only. Returns Completed, Cancelled
+// (nothing left behind) or Failed with the reason.
 CopyOutcome CopyOneFile(const std::string& source, const std::string& destination,
                         const CopyProgress& progress = {});
 
-// Copies everything `plan` lists from `source` into `destination`, creating
-// missing folders. Stops at the first failure or when `progress` says so;
-// what was copied before stays.
+// Copies everything `plan` lists from `source` into `destination`. The
+// folder holding `destination` is opened once (a link there is followed, as
+// the user chose it); below it every folder is opened or made relative to
+// its parent without following links: a link where a folder belongs is
+// replaced by the folder, so nothing is written outside. Stops at the first
+// failure or when `progress` says so; what was copied before stays. The
+// plan's link counts are passed on in the outcome.
 CopyOutcome CopyTree(const std::string& source, const std::string& destination,
                      const CopyPlan& plan, const CopyProgress& progress = {});
 

@@ -83,6 +83,7 @@ void BM_ShellCopyFolder(benchmark::State& state) {
         g_source.string(), (destination / "Titolo").string(), nullptr, {});
     if (outcome.result != zolt::platform::CopyOutcome::Result::Completed) {
       state.SkipWithError(outcome.error.c_str());
+      break;  // timing cannot be paused again after an error
     }
     cpu += CpuSeconds(RUSAGE_SELF);
   }

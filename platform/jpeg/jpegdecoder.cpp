@@ -8,17 +8,18 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <cstdint>
 
 #include <jpeglib.h>
 #include <jerror.h>
 
+#include "disc/discfile.h"
+
 namespace zolt {
 namespace {
 
 // A picture file larger than this is not a disc page's picture.
-constexpr std::uintmax_t kMaxFileBytes = 256u << 20;
+constexpr std::uint64_t kMaxFileBytes = disc::kMaxPictureBytes;
 
 // libjpeg's own working memory (coefficient buffers of progressive pictures
 // are held whole): enough for kMaxJpegPixels at full chroma resolution.
@@ -311,23 +312,17 @@ JpegCheck CheckJpeg(std::string_view data, int scale) {
 
 bool LoadJpegFile(const std::string& path, QImage& image, std::string* error) {
   image = QImage();
-  std::ifstream file(path, std::ios::binary | std::ios::ate);
-  if (!file) {
-    SetError(error, "Cannot open " + path);
-    return false;
-  }
-  const std::streamoff size = file.tellg();
-  if (size < 0 || static_cast<std::uintmax_t>(size) > kMaxFileBytes) {
+  const disc::ReadResult file = disc::ReadDiscFile(path, kMaxFileBytes);
+  if (file.tooLarge()) {
     SetError(error, "Picture file too large: " + path);
     return false;
   }
-  std::string data(static_cast<std::size_t>(size), '\0');
-  file.seekg(0);
-  if (!file.read(data.data(), size)) {
-    SetError(error, "Cannot read " + path);
+  if (!file.ok()) {
+    SetError(error, std::string(file.state == disc::FileState::kNotRegular ? "Not a file: " : "Cannot read ") +
+                        path + (file.error != 0 ? std::string(" (") + std::strerror(file.error) + ")" : ""));
     return false;
   }
-  return DecodeJpeg(data, image, error);
+  return DecodeJpeg(file.bytes, image, error);
 }
 
 }  // namespace zolt

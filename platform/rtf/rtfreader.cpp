@@ -13,6 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "disc/webaddress.h"
 #include "platform/rtf/codepages.h"
 #include "platform/rtf/linkify.h"
 #include "platform/rtf/rtfwords.h"
@@ -730,7 +731,10 @@ QColor Reader::colour(int index) const {
 const QString& Reader::fieldAddress(int field) {
   FieldState& state = fields_[static_cast<std::size_t>(field)];
   if (!state.parsed) {
-    state.address = HyperlinkAddress(state.instruction);
+    // A field links its text to web addresses only; any other target (a
+    // local file, a program, a script) leaves the text as plain text.
+    const std::string web = disc::WebAddress(HyperlinkAddress(state.instruction).toStdString());
+    state.address = QString::fromStdString(web);
     state.parsed = true;
     std::string().swap(state.instruction);
   }

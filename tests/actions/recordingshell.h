@@ -25,6 +25,13 @@ class RecordingShell final : public zolt::platform::Shell {
   RecordingShell& operator=(const RecordingShell&) = delete;
 
   void Open(const std::string& target) override { opened.push_back(target); }
+  zolt::platform::OpenOutcome OpenTarget(const std::string& target) override {
+    opened.push_back(target);
+    zolt::platform::OpenOutcome outcome;
+    outcome.result = openResult;
+    outcome.target = target;
+    return outcome;
+  }
 
   std::optional<std::string> ChooseFolder(QWidget*) override {
     ++folderDialogs;
@@ -46,6 +53,7 @@ class RecordingShell final : public zolt::platform::Shell {
 
   std::vector<std::string> opened;
   std::optional<std::string> chosenFolder;  // what the folder dialog answers
+  zolt::platform::OpenOutcome::Result openResult = zolt::platform::OpenOutcome::Result::Opened;
   std::optional<zolt::platform::CopyOutcome> forcedOutcome;
   int folderDialogs = 0;
   std::vector<Copy> copies;

@@ -34,4 +34,28 @@ inline std::string Listing(const std::filesystem::path& folder) {
   return joined;
 }
 
+// Every entry below `folder` with what it is, byte for byte: "name=content",
+// "name/" for a folder, "name->target" for a link (never followed).
+inline std::string Snapshot(const std::filesystem::path& folder) {
+  std::vector<std::string> lines;
+  std::error_code ec;
+  for (std::filesystem::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().lexically_relative(folder).string();
+    const auto status = it->symlink_status();
+    if (std::filesystem::is_symlink(status)) {
+      lines.push_back(name + "->" + std::filesystem::read_symlink(it->path()).string());
+    } else if (std::filesystem::is_directory(status)) {
+      lines.push_back(name + "/");
+    } else if (std::filesystem::is_regular_file(status)) {
+      lines.push_back(name + "=" + Read(it->path()));
+    } else {
+      lines.push_back(name + "|");
+    }
+  }
+  std::sort(lines.begin(), lines.end());
+  std::string joined;
+  for (const auto& line : lines) joined += line + "\n";
+  return joined;
+}
+
 }  // namespace testfiles

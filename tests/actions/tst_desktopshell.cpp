@@ -95,6 +95,45 @@ class DesktopShellTest : public QObject {
     QVERIFY(recorder_.urls.isEmpty());
   }
 
+  // What became of an open, and the sentence the reader is shown for it.
+  void openTarget_failuresAreNamed_data() {
+    QTest::addColumn<QString>("file");     // created below the test folder, "" for none
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("executable");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QString>("says");
+    using R = zolt::platform::OpenOutcome::Result;
+    QByteArray pe(128, '\0');
+    pe[0] = 'M', pe[1] = 'Z', pe[0x3c] = 0x40;
+    pe.replace(0x40, 4, QByteArray("PE\0\0", 4));
+    QTest::newRow("missing") << "" << QByteArray() << false << int(R::Missing) << "non esiste";
+    QTest::newRow("windows installer by name") << "Setup.EXE" << QByteArray("MZ") << false
+                                               << int(R::WindowsProgram) << "programma per Windows";
+    QTest::newRow("windows program by signature") << "installa" << pe << true << int(R::WindowsProgram)
+                                                  << "programma per Windows";
+    QTest::newRow("windows package") << "Setup.msi" << QByteArray("\xd0\xcf\x11\xe0") << false
+                                     << int(R::WindowsProgram) << "programma per Windows";
+    QTest::newRow("document with a handler") << "leggimi.txt" << QByteArray("testo") << false
+                                             << int(R::Opened) << "";
+  }
+  void openTarget_failuresAreNamed() {
+    QFETCH(QString, file);
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, executable);
+    QFETCH(int, result);
+    QFETCH(QString, says);
+    const fs::path path = root_ / (file.isEmpty() ? std::string("assente.exe") : file.toStdString());
+    if (!file.isEmpty()) testfiles::Write(path, bytes.toStdString());
+    if (executable) fs::permissions(path, fs::perms::owner_all);
+    const zolt::platform::OpenOutcome done = shell_.OpenTarget(path.string());
+    QCOMPARE(int(done.result), result);
+    QCOMPARE(done.target, path.string());
+    const QString sentence = zolt::platform::DescribeOpenFailure(done);
+    QVERIFY2(sentence.contains(says) && (says.isEmpty() || sentence.contains(QString::fromStdString(path.filename().string()))),
+             qPrintable(sentence));
+    QCOMPARE(recorder_.urls.size(), done.ok() ? 1 : 0);
+  }
+
   void chooseFolder_titledPromptedAndRemembered() {
     fs::create_directories(root_ / "scelta/dentro");
     QString title, prompt, openedOn;

@@ -1,6 +1,8 @@
 // The zoom window as MostraZoom shows it: modal, sized, stretched, closed by
 // its menu, destroyed every time, and never shown for a bad picture.
 
+#include <sys/stat.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
@@ -138,13 +140,18 @@ class ZoomTest : public QObject {
     QTest::newRow("missing") << QByteArray();
     QTest::newRow("garbage") << QByteArray("this is not a picture at all");
     QTest::newRow("empty") << QByteArray("");
+    QTest::newRow("a pipe: refused, never waited on") << QByteArray("fifo");
   }
   void badPicture_throwsAndShowsNothing() {
     QFETCH(QByteArray, bytes);
     const std::string path = (tmp_.path() + QStringLiteral("/bad-%1.jpg")
                                                  .arg(QString::fromLatin1(QTest::currentDataTag())))
                                  .toStdString();
-    if (!bytes.isNull()) testfiles::Write(path, bytes.toStdString());
+    if (bytes == "fifo") {
+      QCOMPARE(::mkfifo(path.c_str(), 0644), 0);
+    } else if (!bytes.isNull()) {
+      testfiles::Write(path, bytes.toStdString());
+    }
     bool shown = false;
     QTimer guard;
     guard.setInterval(0);

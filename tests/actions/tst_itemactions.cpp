@@ -1,10 +1,13 @@
 // Install and copy as the item page's buttons run them, against a recording
 // shell and item folders laid out in a temporary directory.
 
+#include <sys/stat.h>
+
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "actions/itemactions.h"
+#include "disc/catalogue.h"
 #include "recordingshell.h"
 #include "testfiles.h"
 
@@ -48,7 +51,9 @@ class ItemActionsTest : public QObject {
     dest_ = root_ / "chosen";
     fs::create_directories(item_);
     fs::create_directories(dest_);
+    zolt::catalogue::SetDiscRootForTesting((root_ / "disc/").string());
   }
+  void cleanupTestCase() { zolt::catalogue::SetDiscRootForTesting({}); }
 
   // --- Install -------------------------------------------------------------
 
@@ -252,6 +257,83 @@ class ItemActionsTest : public QObject {
       QVERIFY(shell.warnings[0].contains(QStringLiteral("leggimi.doc")));
       QVERIFY(shell.warnings[0].contains(QStringLiteral("spazio su disco esaurito")));
     }
+  }
+
+  // "  Installa  " starts only what lies on the disc; what leads elsewhere,
+  // and an open the system cannot make, are told.
+  void install_staysOnTheDisc_data() {
+    QTest::addColumn<QByteArray>("line");       // first line of "setup.txt"; "-" for a pipe
+    QTest::addColumn<QByteArray>("opened");     // below the disc, "" for nothing
+    QTest::addColumn<int>("openResult");
+    QTest::addColumn<QString>("warning");       // part of the one warning, "" for none
+    using R = zolt::platform::OpenOutcome::Result;
+    QTest::newRow("climbs out of the disc") << QByteArray("../../../../altrove/x.sh") << QByteArray()
+                                            << int(R::Opened) << "non si trova sul CD";
+    QTest::newRow("a link leading out") << QByteArray("fuori.sh") << QByteArray() << int(R::Opened)
+                                        << "non si trova sul CD";
+    QTest::newRow("up and back inside") << QByteArray("..\\Altro_\\run.exe") << QByteArray("Giochi_/Altro_/run.exe")
+                                        << int(R::Opened) << "";
+    QTest::newRow("pipe named setup.txt: the program found") << QByteArray("-") << QByteArray("Giochi_/Doom_/other.exe")
+                                                            << int(R::Opened) << "";
+    QTest::newRow("a Windows program nothing runs") << QByteArray("setup.exe") << QByteArray("Giochi_/Doom_/setup.exe")
+                                                    << int(R::WindowsProgram) << "programma per Windows";
+  }
+  void install_staysOnTheDisc() {
+    QFETCH(QByteArray, line);
+    QFETCH(QByteArray, opened);
+    QFETCH(int, openResult);
+    QFETCH(QString, warning);
+    const fs::path disc = root_ / "disc";
+    testfiles::Write(root_ / "altrove/x.sh", "#!/bin/sh\n");
+    testfiles::Write(disc / "Giochi_/Altro_/run.exe", "MZ");
+    Put("setup.exe", "MZ");
+    Put("other.exe", "MZ");
+    fs::create_symlink(root_ / "altrove/x.sh", item_ / "fuori.sh");
+    if (line == "-") {
+      QCOMPARE(::mkfifo((item_ / "setup.txt").c_str(), 0644), 0);
+    } else {
+      Put("setup.txt", line.toStdString());
+    }
+    RecordingShell shell;
+    shell.openResult = static_cast<zolt::platform::OpenOutcome::Result>(openResult);
+    Installa(item_.string(), (item_ / "other.exe").string());
+    QCOMPARE(shell.opened, opened.isEmpty() ? std::vector<std::string>{}
+                                            : std::vector<std::string>{(disc / opened.toStdString()).string()});
+    QCOMPARE(shell.warnings.size(), warning.isEmpty() ? 0 : 1);
+    if (!warning.isEmpty()) QVERIFY2(shell.warnings[0].contains(warning), qPrintable(shell.warnings[0]));
+  }
+
+  // "copia.txt" as a pipe counts as absent; naming a pipe copies nothing;
+  // neither blocks. Links left out are counted in the closing message.
+  void copy_pipesAndLinksLeftOut() {
+    QCOMPARE(::mkfifo((item_ / "copia.txt").c_str(), 0644), 0);
+    Put("leggimi.doc", "leggimi");
+    fs::create_directory_symlink("/usr", item_ / "usr");
+    fs::create_symlink("loop", item_ / "loop");
+    RecordingShell shell;
+    shell.chosenFolder = dest_.string();
+    CopiaProdotto(nullptr, item_.string(), QStringLiteral("Doom"));
+    QCOMPARE(testfiles::Snapshot(dest_), std::string("Doom/\nDoom/leggimi.doc=leggimi\n"));
+    QCOMPARE(shell.information.size(), 1);
+    QVERIFY2(shell.information[0].startsWith(QStringLiteral("Copia completata.\n1 collegamenti che portano fuori")) &&
+                 shell.information[0].contains(QStringLiteral("\n1 collegamenti senza destinazione")),
+             qPrintable(shell.information[0]));
+
+    fs::remove(item_ / "copia.txt");
+    Put("copia.txt", "tubo");
+    QCOMPARE(::mkfifo((item_ / "tubo").c_str(), 0644), 0);
+    CopiaProdotto(nullptr, item_.string(), QStringLiteral("Doom"));
+    QCOMPARE(shell.warnings.size(), 1);
+    QVERIFY2(shell.warnings[0].contains(QStringLiteral("non è un file ordinario")), qPrintable(shell.warnings[0]));
+    QVERIFY(!fs::exists(dest_ / "tubo"));
+
+    // A link on the way at the destination: nothing is written through it.
+    Put("copia.txt", "dati/x.dat");
+    Put("dati/x.dat", "x");
+    fs::create_directory_symlink(root_ / "disc", dest_ / "dati");
+    CopiaProdotto(nullptr, item_.string(), QStringLiteral("Doom"));
+    QCOMPARE(shell.warnings.size(), 2);
+    QVERIFY(!fs::exists(root_ / "disc/x.dat"));
   }
 };
 

@@ -2,6 +2,7 @@
 // copy fails half way, is cancelled, or meets a loop or a vanished source.
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/resource.h>
 
 #include <QTemporaryDir>
@@ -94,6 +95,108 @@ class ShellCopyTest : public QObject {
     QCOMPARE(done.files, 1u);
     QCOMPARE(testfiles::Read(root_ / "out/sub/c.txt"), std::string("older"));
     QVERIFY(zolt::platform::DescribeCopyFailure(done).contains(QStringLiteral("b.txt")));
+  }
+
+  // Hostile items and destinations: each row lays out an item (with links
+  // that lead inside it, outside it, to themselves or round in a loop, a
+  // pipe, names of 255 bytes) and a chosen folder with "Doom" in it, copies
+  // the item into chosen/Doom and compares, byte for byte, the copy and
+  // what lies around it.
+  void tree_staysInsideWhatItCopiesAndWhatWasChosen_data() {
+    QTest::addColumn<QString>("layout");     // what the row sets up
+    QTest::addColumn<QString>("expected");   // snapshot of chosen/ afterwards
+    QTest::addColumn<QString>("outside");    // snapshot of outside/ afterwards
+    QTest::addColumn<int>("linksOutside");
+    QTest::addColumn<int>("linksLeftOut");
+    const QString name255 = QString(255, u'n');
+    QTest::newRow("link to a folder outside") << "outlink" << "Doom/\nDoom/a.txt=a\n" << "victim=v\n" << 1 << 0;
+    QTest::newRow("link to the item's parent") << "uplink" << "Doom/\nDoom/a.txt=a\n" << "victim=v\n" << 1 << 0;
+    QTest::newRow("self link and loop") << "loops" << "Doom/\nDoom/a.txt=a\nDoom/sub/\nDoom/sub/b.txt=b\n"
+                                        << "victim=v\n" << 0 << 2;
+    QTest::newRow("links inside: copied as what they point to")
+        << "inside" << "Doom/\nDoom/a.txt=a\nDoom/alias.txt=a\nDoom/sub/\nDoom/sub/b.txt=b\nDoom/subalias/\nDoom/subalias/b.txt=b\n"
+        << "victim=v\n" << 0 << 0;
+    QTest::newRow("pipe in the item") << "fifo" << "Doom/\nDoom/a.txt=a\n" << "victim=v\n" << 0 << 0;
+    QTest::newRow("names of 255 bytes") << "long" << "Doom/\nDoom/a.txt=a\nDoom/" + name255 + "=long\n"
+                                        << "victim=v\n" << 0 << 0;
+    QTest::newRow("link at the destination where a file goes")
+        << "destfilelink" << "Doom/\nDoom/a.txt=a\n" << "victim=v\n" << 0 << 0;
+    QTest::newRow("link at the destination where a folder goes")
+        << "destdirlink" << "Doom/\nDoom/a.txt=a\nDoom/sub/\nDoom/sub/b.txt=b\n" << "victim=v\n" << 0 << 0;
+    QTest::newRow("title folder is a link") << "titlelink" << "Doom/\nDoom/a.txt=a\n" << "victim=v\n" << 0 << 0;
+    QTest::newRow("copied twice") << "twice" << "Doom/\nDoom/a.txt=a\nDoom/keep.txt=mine\n" << "victim=v\n" << 0 << 0;
+    QTest::newRow("title folder swapped for a link while copying")
+        << "swap" << "Doom->@OUTSIDE@\nDoom.moved/\nDoom.moved/a.txt=a\nDoom.moved/sub/\nDoom.moved/sub/b.txt=b\n"
+        << "victim=v\n" << 0 << 0;
+  }
+  void tree_staysInsideWhatItCopiesAndWhatWasChosen() {
+    QFETCH(QString, layout);
+    QFETCH(QString, expected);
+    QFETCH(QString, outside);
+    QFETCH(int, linksOutside);
+    QFETCH(int, linksLeftOut);
+    const fs::path item = root_ / "item", out = root_ / "outside", chosen = root_ / "chosen";
+    fs::remove_all(root_);
+    testfiles::Write(item / "a.txt", "a");
+    testfiles::Write(out / "victim", "v");
+    fs::create_directories(chosen);
+    const std::string l = layout.toStdString();
+    if (l == "outlink") fs::create_directory_symlink(out, item / "usr");
+    if (l == "uplink") fs::create_directory_symlink("..", item / "parent");
+    if (l == "loops" || l == "destdirlink" || l == "swap") testfiles::Write(item / "sub/b.txt", "b");
+    if (l == "loops") {
+      fs::create_symlink("self", item / "self");
+      fs::create_directory_symlink("..", item / "sub/back");
+    }
+    if (l == "inside") {
+      testfiles::Write(item / "sub/b.txt", "b");
+      fs::create_symlink("a.txt", item / "alias.txt");
+      fs::create_directory_symlink("sub", item / "subalias");
+    }
+    if (l == "fifo") QCOMPARE(::mkfifo((item / "pipe").c_str(), 0644), 0);
+    if (l == "long") testfiles::Write(item / std::string(255, 'n'), "long");
+    if (l == "destfilelink") {
+      fs::create_directories(chosen / "Doom");
+      fs::create_symlink(out / "victim", chosen / "Doom/a.txt");
+    }
+    if (l == "destdirlink") {
+      fs::create_directories(chosen / "Doom");
+      fs::create_directory_symlink(out, chosen / "Doom/sub");
+    }
+    if (l == "titlelink") fs::create_directory_symlink(out, chosen / "Doom");
+    std::string destination = (chosen / "Doom").string();
+    if (l == "twice") {
+      testfiles::Write(chosen / "Doom/keep.txt", "mine");
+      testfiles::Write(chosen / "Doom/a.txt", "older");
+    }
+    zolt::platform::CopyOutcome planned;
+    const auto plan = zolt::platform::PlanCopy(item.string(), {}, destination, planned);
+    QCOMPARE(planned.result, Result::Completed);
+    bool swapped = false;
+    const auto done = zolt::platform::CopyTree(
+        item.string(), destination, plan, [&](std::uint64_t, std::uint64_t, std::string_view) {
+          if (l == "swap" && !swapped && fs::exists(chosen / "Doom")) {
+            swapped = true;
+            fs::rename(chosen / "Doom", chosen / "Doom.moved");
+            fs::create_directory_symlink(out, chosen / "Doom");
+          }
+          return true;
+        });
+    QCOMPARE(done.result, Result::Completed);
+    QCOMPARE(done.linksOutside, static_cast<std::uint64_t>(linksOutside));
+    QCOMPARE(done.linksLeftOut, static_cast<std::uint64_t>(linksLeftOut));
+    expected.replace(QStringLiteral("@OUTSIDE@"), QString::fromStdString(out.string()));
+    QCOMPARE(QString::fromStdString(testfiles::Snapshot(chosen)), expected);
+    QCOMPARE(QString::fromStdString(testfiles::Snapshot(out)), outside);
+  }
+
+  // A name that turns out to be a pipe is refused at once, never opened for reading.
+  void singleFile_pipeNeverBlocks() {
+    QCOMPARE(::mkfifo((root_ / "pipe").c_str(), 0644), 0);
+    const auto done = CopyOneFile((root_ / "pipe").string(), (root_ / "copy").string());
+    QCOMPARE(done.result, Result::Failed);
+    QCOMPARE(done.failedPath, (root_ / "pipe").string());
+    QVERIFY(!fs::exists(root_ / "copy"));
   }
 };
 

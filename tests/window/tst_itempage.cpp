@@ -2,11 +2,21 @@
 // failed load leaves its part of the page, the Home page, the buttons'
 // handlers and the application's error sink.
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QMovie>
+#include <QSignalSpy>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+#include <filesystem>
 #include <QTreeWidget>
 #include <QWebEngineView>
 #include <stdexcept>
 
+#include "app/homepage.h"
 #include "app/labelbutton.h"
 #include "app/zolt.h"
 #include "platform/rtf/richtextviewer.h"
@@ -31,6 +41,40 @@ class Thrower : public QWidget {
     return QWidget::event(event);
   }
 };
+
+// A shell whose opens all end as `result`, recording them.
+class FailingShell : public RecordingShell {
+ public:
+  explicit FailingShell(zolt::platform::OpenOutcome::Result result) : result_(result) {}
+  zolt::platform::OpenOutcome OpenTarget(const std::string& target) override {
+    opened.push_back(target);
+    zolt::platform::OpenOutcome outcome;
+    outcome.result = result_;
+    outcome.target = target;
+    return outcome;
+  }
+
+ private:
+  zolt::platform::OpenOutcome::Result result_;
+};
+
+// Clicks the text `text` of the description with `button`.
+void ClickText(TZolt& zolt, const QString& text, Qt::MouseButton button) {
+  QTextCursor cursor = zolt.MemoTesto->document()->find(text);
+  QVERIFY2(!cursor.isNull(), qPrintable(text));
+  cursor.setPosition(cursor.selectionStart() + 2);
+  QTest::mouseClick(zolt.MemoTesto->viewport(), button, {}, zolt.MemoTesto->cursorRect(cursor).center());
+}
+
+// An item with every per-item file, shown before a hostile one so that
+// nothing of it may stay.
+void LayOutFullItem(const TempDisc& disc) {
+  disc.Item("S_/Pieno_", "pieno");
+  disc.File("S_/Pieno_/img.jpg", zolt::test::Jpeg(200, 100));
+  disc.File("S_/Pieno_/banner.gif", zolt::test::Gif(100, 20, 2));
+  disc.File("S_/Pieno_/banner.txt", "https://pieno.example/");
+  disc.File("S_/Pieno_/setup.txt", "setup.exe");
+}
 
 }  // namespace
 
@@ -73,22 +117,16 @@ class TestItemPage : public QObject {
     QCOMPARE(zolt.Immagine->pixmap().size(), QSize(305, 152));
   }
 
-  // A picture that cannot be decoded leaves the picture as it was but the
-  // text still takes the narrow placement.
-  void failedPictureKeepsThePicture() {
+  // A picture that cannot be decoded leaves its place empty, never the
+  // picture of the item before; the text still takes the narrow placement.
+  void failedPictureLeavesItsPlaceEmpty() {
     TZolt& zolt = *zolt_;
     ShowItem(zolt, *disc_, "Giochi_/Con foto_");
-    const QSize shown = zolt.Immagine->pixmap().size();
-    ShowItem(zolt, *disc_, "Giochi_/Rotta_");
-    QVERIFY(zolt.Immagine->isVisible());
-    QCOMPARE(zolt.Immagine->pixmap().size(), shown);
-    QCOMPARE(zolt.MemoTesto->x(), 359);
-    QVERIFY(zolt.MemoTesto->toPlainText().isEmpty());
-
-    ShowItem(zolt, *disc_, "Giochi_/Solo testo_");
     ShowItem(zolt, *disc_, "Giochi_/Rotta_");
     QVERIFY(!zolt.Immagine->isVisible());
+    QVERIFY(zolt.Immagine->pixmap().isNull());
     QCOMPARE(zolt.MemoTesto->geometry(), QRect(359, 56, 177, 310));
+    QVERIFY(zolt.MemoTesto->toPlainText().isEmpty());
   }
 
   // The banner plays "banner.gif"; without "banner.txt" its click opens the
@@ -119,17 +157,15 @@ class TestItemPage : public QObject {
     QVERIFY(!zolt.Banner->isVisible());
   }
 
-  // A damaged banner leaves the banner shown before; an empty address opens nothing.
+  // A damaged banner hides the banner shown before; an empty address opens nothing.
   void damagedBannerAndEmptyAddress() {
     TZolt& zolt = *zolt_;
     RecordingShell shell;
     disc_->File("S_/Buono_/banner.gif", zolt::test::Gif(100, 20, 2));
     disc_->File("S_/Guasto_/banner.gif", QByteArray("GIF89a\x10"));
     ShowItem(zolt, *disc_, "S_/Buono_");
-    QMovie* before = zolt.Banner->movie();
     ShowItem(zolt, *disc_, "S_/Guasto_");
-    QCOMPARE(zolt.Banner->movie(), before);
-    QVERIFY(zolt.Banner->isVisible());
+    QVERIFY(!zolt.Banner->isVisible());
     zolt.IndirizzoBanner.clear();
     zolt.BannerClick();
     QVERIFY(shell.opened.empty());
@@ -225,6 +261,201 @@ class TestItemPage : public QObject {
     emit zolt.MemoTesto->linkClicked(QStringLiteral("http://www.esempio.it/"));
     QCOMPARE(shell.opened, (std::vector<std::string>{disc_->Path("Giochi_/Solo testo_"), "https://www.tavelo.it/",
                                                      "http://www.esempio.it/"}));
+  }
+
+  // A per-item name that is a pipe, a folder or a link to nothing counts as
+  // absent: the page never blocks on it and shows nothing of the item before.
+  void hostileNamesCountAsAbsent_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("kind");
+    for (const char* name : {"testo.txt", "img.jpg", "banner.gif", "banner.txt", "setup.txt"}) {
+      for (const char* kind : {"pipe", "folder", "dangling"}) {
+        QTest::addRow("%s %s", kind, name) << QString::fromLatin1(name) << QString::fromLatin1(kind);
+      }
+    }
+  }
+  void hostileNamesCountAsAbsent() {
+    QFETCH(QString, name);
+    QFETCH(QString, kind);
+    TZolt& zolt = *zolt_;
+    LayOutFullItem(*disc_);
+    disc_->File("S_/Ostile_/prog.exe", "MZ");
+    if (name != QStringLiteral("testo.txt")) disc_->Item("S_/Ostile_", "ostile");
+    const std::string path = disc_->Path("S_/Ostile_/" + name.toStdString());
+    if (kind == QStringLiteral("pipe")) QCOMPARE(::mkfifo(path.c_str(), 0644), 0);
+    if (kind == QStringLiteral("folder")) disc_->Folder("S_/Ostile_/" + name.toStdString());
+    if (kind == QStringLiteral("dangling")) QCOMPARE(::symlink("nulla", path.c_str()), 0);
+    ShowItem(zolt, *disc_, "S_/Pieno_");
+    ShowItem(zolt, *disc_, "S_/Ostile_");
+    QCOMPARE(zolt.MemoTesto->toPlainText().trimmed(),
+             name == QStringLiteral("testo.txt") ? QString() : QStringLiteral("ostile"));
+    QVERIFY(zolt.Immagine->isHidden());
+    QCOMPARE(zolt.MemoTesto->x(), 8);
+    QVERIFY(zolt.Banner->isHidden());
+    QCOMPARE(zolt.IndirizzoBanner, QStringLiteral("https://pieno.example/"));
+    QVERIFY(!zolt.Label4->isHidden());  // the program search ran
+    QCOMPARE(zolt.EseguibileProdotto, disc_->Path("S_/Ostile_/prog.exe"));
+  }
+
+  // Per-item files that are there but cannot be read (larger than any such
+  // file may be) empty their part of the page; the address is emptied too.
+  void unreadableFilesEmptyTheirPart() {
+    TZolt& zolt = *zolt_;
+    LayOutFullItem(*disc_);
+    disc_->Folder("S_/Illeggibile_");
+    const std::pair<const char*, std::uintmax_t> sizes[] = {
+        {"testo.txt", 17u << 20}, {"img.jpg", 257u << 20}, {"banner.gif", 33u << 20}, {"banner.txt", 65u << 10}};
+    for (const auto& [file, size] : sizes) {
+      disc_->File(std::string("S_/Illeggibile_/") + file, "x");
+      std::filesystem::resize_file(disc_->Path(std::string("S_/Illeggibile_/") + file), size);
+    }
+    ShowItem(zolt, *disc_, "S_/Pieno_");
+    QVERIFY(!zolt.Immagine->isHidden() && !zolt.Banner->isHidden());
+    ShowItem(zolt, *disc_, "S_/Illeggibile_");
+    QVERIFY(zolt.MemoTesto->toPlainText().isEmpty());
+    QVERIFY(zolt.Immagine->isHidden());
+    QCOMPARE(zolt.MemoTesto->x(), 359);
+    QVERIFY(zolt.Banner->isHidden());
+    QVERIFY(zolt.IndirizzoBanner.isEmpty());
+    QVERIFY(zolt.Memo1.isEmpty());
+  }
+
+  // A "testo.txt" that is a folder makes no description: the entry is a
+  // group and opens its first sub-entry.
+  void descriptionFolderMakesAGroup() {
+    TZolt& zolt = *zolt_;
+    disc_->Folder("Giochi_/Capo_/testo.txt");
+    disc_->Item("Giochi_/Capo_/Figlio_", "figlio");
+    QTest::mouseClick(zolt.Linguetta01, Qt::LeftButton);
+    QCOMPARE(zolt.Elenco->currentItem()->text(0), QStringLiteral("Figlio"));
+    QVERIFY(zolt.MemoTesto->toPlainText().contains(QStringLiteral("figlio")));
+  }
+
+  // Description links, the banner and the footer open web addresses only;
+  // anything else opens nothing and is told.
+  void linksOpenAddressesNeverPrograms_data() {
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("opened");  // "" when refused
+    QTest::newRow("web") << "https://www.esempio.it/a?b=1" << "https://www.esempio.it/a?b=1";
+    QTest::newRow("www") << "www.esempio.it" << "http://www.esempio.it";
+    QTest::newRow("mail") << "mailto:info@esempio.it" << "mailto:info@esempio.it";
+    QTest::newRow("ftp") << "FTP://ftp.esempio.it/x" << "FTP://ftp.esempio.it/x";
+    QTest::newRow("local script") << "/tmp/x.sh" << "";
+    QTest::newRow("file scheme") << "file:///bin/sh" << "";
+    QTest::newRow("javascript") << "javascript:alert(1)" << "";
+    QTest::newRow("program name") << "calc.exe" << "";
+  }
+  void linksOpenAddressesNeverPrograms() {
+    QFETCH(QString, target);
+    QFETCH(QString, opened);
+    TZolt& zolt = *zolt_;
+    RecordingShell shell;
+    disc_->Item("S_/Link_", "{\\field{\\*\\fldinst HYPERLINK \"" + target.toStdString() +
+                                "\"}{\\fldrslt CLICCA QUI}} " + target.toStdString());
+    disc_->File("S_/Link_/banner.gif", zolt::test::Gif(100, 20, 2));
+    disc_->File("S_/Link_/banner.txt", target.toUtf8());
+    ShowItem(zolt, *disc_, "S_/Link_");
+    QTextCursor field = zolt.MemoTesto->document()->find(QStringLiteral("CLICCA QUI"));
+    QCOMPARE(field.charFormat().isAnchor(), !opened.isEmpty());
+    ClickText(zolt, QStringLiteral("CLICCA QUI"), Qt::LeftButton);
+    ClickText(zolt, QStringLiteral("CLICCA QUI"), Qt::RightButton);
+    QTest::mouseClick(zolt.Banner, Qt::LeftButton);
+    emit zolt.MemoTesto->linkClicked(target);  // a link the text itself made
+    std::vector<std::string> expected(opened.isEmpty() ? 0 : 4, opened.toStdString());
+    QCOMPARE(shell.opened, expected);
+    QCOMPARE(shell.messages.size(), opened.isEmpty() ? 2u : 0u);
+    for (const QString& message : shell.messages) {
+      QVERIFY2(message.contains(QStringLiteral("non è un indirizzo web")), qPrintable(message));
+    }
+  }
+
+  // "  Installa  " clicked: what lies outside the disc does not start, and
+  // an open the system cannot make is told, naming the file.
+  void installClickTellsWhatDidNotStart_data() {
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QString>("says");
+    using R = zolt::platform::OpenOutcome::Result;
+    QTest::newRow("outside the disc") << QByteArray("../../../../altrove/x.sh") << int(R::Opened) << "non si trova sul CD";
+    QTest::newRow("Windows program") << QByteArray("Setup.exe") << int(R::WindowsProgram) << "programma per Windows";
+    QTest::newRow("no handler") << QByteArray("leggimi.xyz") << int(R::NoHandler) << "nessun programma";
+    QTest::newRow("missing") << QByteArray("manca.exe") << int(R::Missing) << "non esiste";
+    QTest::newRow("opened: silent") << QByteArray("Setup.exe") << int(R::Opened) << "";
+  }
+  void installClickTellsWhatDidNotStart() {
+    QFETCH(QByteArray, line);
+    QFETCH(int, result);
+    QFETCH(QString, says);
+    TZolt& zolt = *zolt_;
+    FailingShell shell(static_cast<zolt::platform::OpenOutcome::Result>(result));
+    disc_->Item("S_/Inst_", "inst");
+    disc_->File("S_/Inst_/setup.txt", line);
+    disc_->File("S_/Inst_/Setup.exe", "MZ");
+    disc_->File("S_/Inst_/leggimi.xyz", "?");
+    ShowItem(zolt, *disc_, "S_/Inst_");
+    zolt.Panel4->show();
+    QTest::mouseClick(zolt.Label4, Qt::LeftButton);
+    QCOMPARE(shell.messages.size(), says.isEmpty() ? 0u : 1u);
+    if (!says.isEmpty()) {
+      QVERIFY2(shell.messages[0].contains(says), qPrintable(shell.messages[0]));
+      QVERIFY2(shell.messages[0].contains(QString::fromLatin1(line.split('/').last())), qPrintable(shell.messages[0]));
+    }
+    QCOMPARE(shell.opened.size(), line.startsWith("..") ? 0u : 1u);
+  }
+
+  // The Home page's own web page: nothing kept on disk, unknown schemes
+  // refused, in place only files of the disc and web pages; a "scheda.htm"
+  // that is not a file is never navigated to.
+  void homePageIsFenced() {
+    TZolt& zolt = *zolt_;
+    zolt.Label5Click();
+    auto* page = qobject_cast<HomePage*>(zolt.WebBrowser1->page());
+    QVERIFY(page);
+    QVERIFY(page->profile()->isOffTheRecord());
+    QCOMPARE(page->settings()->unknownUrlSchemePolicy(), QWebEngineSettings::DisallowUnknownUrlSchemes);
+    const auto file = [&](const std::string& relative) {
+      return QUrl::fromLocalFile(QString::fromStdString(disc_->Path(relative)));
+    };
+    QCOMPARE(::mkfifo(disc_->Path("Home/tubo.htm").c_str(), 0644), 0);
+    QVERIFY(HomePage::MayShow(file("Home/scheda.htm")));
+    QVERIFY(HomePage::MayShow(file("Giochi_")));
+    QVERIFY(HomePage::MayShow(QUrl(QStringLiteral("https://www.esempio.it/"))));
+    QVERIFY(!HomePage::MayShow(file("Home/tubo.htm")));
+    QVERIFY(!HomePage::MayShow(file("Home/../../fuori.htm")));
+    QVERIFY(!HomePage::MayShow(QUrl(QStringLiteral("file:///etc/passwd"))));
+    QVERIFY(!HomePage::MayShow(QUrl(QStringLiteral("javascript:alert(1)"))));
+    QVERIFY(!HomePage::MayShow(QUrl(QStringLiteral("ftp://ftp.esempio.it/"))));
+
+    disc_->Remove("Home/scheda.htm");
+    QCOMPARE(::mkfifo(disc_->Path("Home/scheda.htm").c_str(), 0644), 0);
+    zolt.Label5Click();
+    QCOMPARE(zolt.WebBrowser1->url(), QUrl(QStringLiteral("about:blank")));
+  }
+
+  // Links clicked on the Home page: a file outside the disc is refused and
+  // told, a new window's web address goes to the desktop's browser, a
+  // scheme the page does not know (mail) opens nothing; the page itself
+  // stays where it was.
+  void homePageLinksClicked() {
+    TZolt& zolt = *zolt_;
+    RecordingShell shell;
+    disc_->File("Home/scheda.htm",
+                "<html><body><a id='posta' href='mailto:info@esempio.it'>posta</a>"
+                "<a id='fuori' href='file:///etc/passwd'>fuori</a>"
+                "<a id='nuova' href='https://www.esempio.it/' target='_blank'>nuova</a></body></html>");
+    QSignalSpy loaded(zolt.WebBrowser1, &QWebEngineView::loadFinished);
+    zolt.Label5Click();
+    QTRY_VERIFY_WITH_TIMEOUT(!loaded.isEmpty(), 10000);
+    const QUrl home = zolt.WebBrowser1->url();
+    for (const char* id : {"posta", "fuori", "nuova"}) {
+      zolt.WebBrowser1->page()->runJavaScript(QStringLiteral("document.getElementById('%1').click()").arg(QLatin1String(id)));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(shell.opened.size() + shell.messages.size(), 2u, 10000);
+    QTest::qWait(200);
+    QCOMPARE(shell.opened, std::vector<std::string>{"https://www.esempio.it/"});
+    QCOMPARE(shell.messages.size(), 1u);
+    QVERIFY2(shell.messages[0].contains(QStringLiteral("/etc/passwd")), qPrintable(shell.messages[0]));
+    QCOMPARE(zolt.WebBrowser1->url(), home);
   }
 
   // An error escaping a handler is discarded and the program carries on.

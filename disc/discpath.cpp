@@ -1,0 +1,85 @@
+#include "disc/discpath.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <vector>
+
+#include "disc/discfile.h"
+
+namespace zolt::disc {
+
+namespace {
+
+// realpath(3), or nothing.
+std::optional<std::string> Real(const std::string& path) {
+  char* resolved = ::realpath(path.c_str(), nullptr);
+  if (resolved == nullptr) return std::nullopt;
+  std::string result(resolved);
+  std::free(resolved);
+  return result;
+}
+
+// "." and ".." taken away by the letter, the way the kernel walks a path
+// whose parts do not exist.
+std::string Lexical(const std::string& path) {
+  std::vector<std::string_view> parts;
+  std::string_view rest(path);
+  while (!rest.empty()) {
+    const std::size_t slash = rest.find('/');
+    const std::string_view part = rest.substr(0, slash);
+    rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
+    if (part.empty() || part == ".") continue;
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+      continue;
+    }
+    parts.push_back(part);
+  }
+  std::string joined;
+  for (const std::string_view part : parts) {
+    joined += '/';
+    joined += part;
+  }
+  return joined.empty() ? std::string("/") : joined;
+}
+
+// The existing leading part resolved, the missing rest appended and
+// normalised by the letter.
+std::string Resolve(const std::string& path) {
+  if (auto real = Real(path)) return *real;
+  std::string head = path;
+  std::string tail;
+  while (!head.empty()) {
+    const std::size_t slash = head.find_last_of('/');
+    if (slash == std::string::npos) break;
+    tail = head.substr(slash) + tail;
+    head.erase(slash);
+    if (head.empty()) return Lexical(tail);
+    if (auto real = Real(head)) return Lexical(*real + tail);
+  }
+  return Lexical(path);
+}
+
+}  // namespace
+
+std::optional<std::string> PathInside(const std::string& root, const std::string& path) {
+  if (root.empty() || path.empty() || path.front() != '/') return std::nullopt;
+  const std::string base = Resolve(root);
+  const std::string resolved = Resolve(path);
+  if (resolved == base) return resolved;
+  const std::string prefix = base == "/" ? base : base + "/";
+  if (resolved.compare(0, prefix.size(), prefix) != 0) return std::nullopt;
+  return resolved;
+}
+
+bool ItemHasFile(const std::string& itemFolder, std::string_view name) {
+  const FileState state = FindItemFile(itemFolder, name).state;
+  return state == FileState::kReadable || state == FileState::kUnreadable;
+}
+
+bool ItemHasDescription(const std::string& itemFolder) {
+  return ItemHasFile(itemFolder, kDescriptionFile);
+}
+
+}  // namespace zolt::disc

@@ -1,0 +1,27 @@
+#pragma once
+// Where a path written on the disc really leads, and which per-item files
+// count as present. No Qt.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zolt::disc {
+
+// `path` with "." and ".." taken away and every link resolved, when it lies
+// inside `root` (itself resolved the same way) or is `root` itself; nothing
+// when it leads outside. A path that does not exist is judged by its
+// existing part resolved and the rest taken literally, so a missing file on
+// the disc is still "inside" and a missing file elsewhere is not.
+std::optional<std::string> PathInside(const std::string& root, const std::string& path);
+
+// True when the per-item file `name` of `itemFolder` is a regular file,
+// readable or not. Folders, pipes, devices and links to nothing of that name
+// do not count: the item behaves as if the file were absent.
+bool ItemHasFile(const std::string& itemFolder, std::string_view name);
+
+// True when the item has a description ("testo.txt" as a regular file): an
+// entry without one is a group.
+bool ItemHasDescription(const std::string& itemFolder);
+
+}  // namespace zolt::disc
