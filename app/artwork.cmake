@@ -3,7 +3,7 @@
 add_library(zolt_artwork STATIC ${CMAKE_CURRENT_LIST_DIR}/artwork/artwork.h)
 target_include_directories(zolt_artwork PUBLIC ${PROJECT_SOURCE_DIR})
 set_target_properties(zolt_artwork PROPERTIES LINKER_LANGUAGE CXX)
-target_link_libraries(zolt_artwork PUBLIC Qt6::Core)
+target_link_libraries(zolt_artwork PUBLIC Qt6::Gui)
 qt_add_resources(zolt_artwork "artwork"
   PREFIX "/artwork"
   BASE ${CMAKE_CURRENT_LIST_DIR}/artwork

@@ -80,6 +80,7 @@ std::string TZolt::itemFile(const char* name) const {
 }
 
 void TZolt::AggiornaScheda(const QString& titolo) {
+  const PageRefresh refresh(*this);
   PanBrowser->hide();
   if (!refreshFromTree(titolo)) return;
   loadDescription();
@@ -141,8 +142,7 @@ void TZolt::loadPicture() {
   try {
     QImage image;
     if (zolt::LoadJpegFile(path, image) && !image.isNull()) {
-      Immagine->setPixmap(QPixmap::fromImage(
-          image.scaled(Immagine->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+      Immagine->setPicture(image);
       Immagine->show();
     }
   } catch (const std::exception&) {
