@@ -17,17 +17,25 @@ TFEJpeg::TFEJpeg(QWidget* parent) : QWidget(parent) {
 
 void TFEJpeg::setPicture(const QImage& image) {
   picture_ = image;
+  shown_ = QImage();
   update();
 }
 
 void TFEJpeg::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  painter.setRenderHint(QPainter::SmoothPixmapTransform);
   if (picture_.isNull()) {
     painter.fillRect(rect(), palette().button());
     return;
   }
-  painter.drawImage(rect(), picture_);  // stretched, proportions not kept
+  // Stretched, proportions not kept, from the decoded picture straight to
+  // the screen's pixels; scaled again only when the size changes.
+  const qreal ratio = devicePixelRatioF();
+  const QSize pixels = (QSizeF(size()) * ratio).toSize();
+  if (shown_.size() != pixels || shown_.devicePixelRatio() != ratio) {
+    shown_ = picture_.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    shown_.setDevicePixelRatio(ratio);
+  }
+  painter.drawImage(QPoint(0, 0), shown_);
 }
 
 TFZoom::TFZoom(QWidget* parent) : QDialog(parent) {

@@ -24,6 +24,7 @@ class TFEJpeg : public QWidget {
 
  private:
   QImage picture_;
+  QImage shown_;  // picture_ at the control's size in device pixels
 };
 
 class TFZoom : public QDialog {

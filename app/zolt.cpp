@@ -3,6 +3,7 @@
 
 #include "app/zolt.h"
 
+#include <QAccessible>
 #include <QBoxLayout>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -16,8 +17,10 @@
 #include <QTreeWidget>
 #include <QWebEngineView>
 #include <algorithm>
+#include <functional>
 #include <vector>
 
+#include "app/artwork/artwork.h"
 #include "app/labelbutton.h"
 #include "app/zoltapplication.h"
 #include "platform/rtf/richtextviewer.h"
@@ -57,13 +60,14 @@ void SetTextColour(QWidget* widget, const QColor& text) {
   widget->setPalette(palette);
 }
 
-// A bitmap of the artwork, shown at its natural size (nothing if absent).
-QLabel* Decoration(QWidget* parent, const char* name, const QString& resource, QPoint at) {
+// A bitmap of the artwork, shown at its natural size (nothing if absent),
+// drawn from the picture made for the screen's pixel density.
+QLabel* Decoration(QWidget* parent, const char* name, const char* resource, QPoint at) {
   auto* label = new QLabel(parent);
   label->setObjectName(QString::fromLatin1(name));
-  const QPixmap pixmap(resource);
+  const QPixmap pixmap = QPixmap::fromImage(zolt::artwork::Picture(resource, parent->devicePixelRatioF()));
   label->setPixmap(pixmap);
-  label->setGeometry(QRect(at, pixmap.isNull() ? QSize(89, 17) : pixmap.size()));
+  label->setGeometry(QRect(at, pixmap.isNull() ? QSize(89, 17) : pixmap.deviceIndependentSize().toSize()));
   return label;
 }
 
@@ -100,7 +104,116 @@ class HotTrackDelegate : public QStyledItemDelegate {
   }
 };
 
+// The navigation tree. It never lets its selection drift from the page: a
+// press on empty space or with another button than the left one changes
+// nothing, a drag does not move the selection, and a key that moves the
+// selection opens the new entry as a click would. While the page is being
+// refreshed it takes no input at all.
+class ElencoTree : public QTreeWidget {
+ public:
+  using QTreeWidget::QTreeWidget;
+
+  std::function<bool()> busy;                        // a page refresh is running
+  std::function<void()> open;                        // the tree click
+  std::function<void(QTreeWidgetItem*, int)> moved;  // a key moved the selection from the item
+  std::function<void()> scrolled;                    // other entries came into view
+  bool clickedSincePress = false;
+  bool expandedSincePress = false;
+
+ protected:
+  QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                       const QEvent* event) const override {
+    if (!index.isValid()) return QItemSelectionModel::NoUpdate;
+    if (event) {
+      switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+          break;
+        default:
+          return QItemSelectionModel::NoUpdate;  // moves and releases select nothing
+      }
+    }
+    // Control and Shift never clear or extend: one entry is always selected.
+    return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+  }
+
+  void mousePressEvent(QMouseEvent* event) override {
+    droppedPress_ = busy() || event->button() != Qt::LeftButton ||
+                    !indexAt(event->position().toPoint()).isValid();
+    if (droppedPress_) {
+      event->accept();
+      return;
+    }
+    clickedSincePress = false;
+    expandedSincePress = false;
+    QTreeWidgetItem* before = currentItem();
+    QTreeWidget::mousePressEvent(event);
+    selectedByPress_ = currentItem() != before && !expandedSincePress;
+  }
+
+  void mouseReleaseEvent(QMouseEvent* event) override {
+    if (droppedPress_ || busy() || event->button() != Qt::LeftButton) {
+      event->accept();
+      return;
+    }
+    QTreeWidget::mouseReleaseEvent(event);
+    // Pressed on one entry, released elsewhere: the entry is selected, so it opens.
+    if (selectedByPress_ && !clickedSincePress && !selectedItems().isEmpty()) open();
+    selectedByPress_ = false;
+  }
+
+  void mouseDoubleClickEvent(QMouseEvent* event) override {
+    if (busy() || event->button() != Qt::LeftButton || !indexAt(event->position().toPoint()).isValid()) {
+      droppedPress_ = true;
+      event->accept();
+      return;
+    }
+    droppedPress_ = false;
+    QTreeWidget::mouseDoubleClickEvent(event);
+  }
+
+  void keyPressEvent(QKeyEvent* event) override {
+    const int key = event->key();
+    if (busy() || key == Qt::Key_Asterisk) {  // "expand all" would select every entry in turn
+      event->accept();
+      return;
+    }
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+      event->accept();
+      open();
+      return;
+    }
+    QTreeWidgetItem* before = currentItem();
+    QTreeWidget::keyPressEvent(event);
+    QTreeWidgetItem* after = currentItem();
+    if (after && after != before && after->isSelected()) moved(before, key);
+  }
+
+  void scrollContentsBy(int dx, int dy) override {
+    QTreeWidget::scrollContentsBy(dx, dy);
+    if (scrolled) scrolled();
+  }
+
+ private:
+  bool droppedPress_ = false;
+  bool selectedByPress_ = false;
+};
+
+// Where a window of `size` stands centred in `area`; a window larger than
+// the area keeps its top-left corner (and its title bar) inside it.
+QPoint CentredIn(const QRect& area, const QSize& size) {
+  return {area.left() + std::max(0, (area.width() - size.width()) / 2),
+          area.top() + std::max(0, (area.height() - size.height()) / 2)};
+}
+
 }  // namespace
+
+TZolt::PageRefresh::PageRefresh(TZolt& zolt) : zolt_(zolt) { ++zolt_.refreshDepth_; }
+
+TZolt::PageRefresh::~PageRefresh() {
+  if (--zolt_.refreshDepth_ == 0) zolt_.pageRefreshed();
+}
 
 TZolt::TZolt(QWidget* parent) : QWidget(parent), ColoreScuro(kDark), ColoreChiaro(kLight) {
   setupWindow();
@@ -130,20 +243,19 @@ void TZolt::setupWindow() {
   setPalette(palette);
   setAutoFillBackground(true);
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    const QRect area = screen->availableGeometry();
-    move(area.center() - QPoint(kClientWidth / 2, kClientHeight / 2));
+    move(CentredIn(screen->availableGeometry(), size()));
   }
 }
 
 void TZolt::setupHeader() {
   Panel3 = Region(this, "Panel3");
-  Image3 = Decoration(Panel3, "Image3", QStringLiteral(":/artwork/logo-picture.png"), {2, 4});
-  Image7 = Decoration(Panel3, "Image7", QStringLiteral(":/artwork/strip.png"), {412, 1});
-  Image1 = Decoration(Panel3, "Image1", QStringLiteral(":/artwork/strip.png"), {606, 1});
-  Image8 = Decoration(Panel3, "Image8", QStringLiteral(":/artwork/strip.png"), {667, 43});
-  Image2 = Decoration(Panel3, "Image2", QStringLiteral(":/artwork/strip.png"), {221, 43});
-  Image6 = Decoration(Panel3, "Image6", QStringLiteral(":/artwork/strip.png"), {606, 26});
-  Image9 = Decoration(Panel3, "Image9", QStringLiteral(":/artwork/strip.png"), {412, 26});
+  Image3 = Decoration(Panel3, "Image3", zolt::artwork::kLogoPicture, {2, 4});
+  Image7 = Decoration(Panel3, "Image7", zolt::artwork::kStrip, {412, 1});
+  Image1 = Decoration(Panel3, "Image1", zolt::artwork::kStrip, {606, 1});
+  Image8 = Decoration(Panel3, "Image8", zolt::artwork::kStrip, {667, 43});
+  Image2 = Decoration(Panel3, "Image2", zolt::artwork::kStrip, {221, 43});
+  Image6 = Decoration(Panel3, "Image6", zolt::artwork::kStrip, {606, 26});
+  Image9 = Decoration(Panel3, "Image9", zolt::artwork::kStrip, {412, 26});
   Image2->hide();
   Image6->hide();
   Image9->hide();
@@ -151,16 +263,29 @@ void TZolt::setupHeader() {
   RxGIFAnimator1 = new LabelButton(Panel3);
   RxGIFAnimator1->setObjectName(QStringLiteral("RxGIFAnimator1"));
   RxGIFAnimator1->setGeometry(0, 0, 138, 57);
-  RxGIFAnimator1->setScaledContents(true);
-  logoMovie_ = new QMovie(QStringLiteral(":/artwork/logo.gif"), QByteArray(), this);
+  RxGIFAnimator1->setFocusPolicy(Qt::NoFocus);  // Label5 over it takes the keyboard
+  // Each frame is stretched to the logo's box at the screen's own pixels,
+  // from the animation drawn for the screen's pixel density.
+  const qreal ratio = Panel3->devicePixelRatioF();
+  logoMovie_ = new QMovie(zolt::artwork::Resource(zolt::artwork::kLogo, ratio),
+                          QByteArray(), this);
   if (logoMovie_->isValid()) {
-    RxGIFAnimator1->setMovie(logoMovie_);
+    connect(logoMovie_, &QMovie::frameChanged, this, [this] {
+      const qreal dpr = RxGIFAnimator1->devicePixelRatioF();
+      QImage frame = logoMovie_->currentImage().scaled((QSizeF(RxGIFAnimator1->size()) * dpr).toSize(),
+                                                       Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+      frame.setDevicePixelRatio(dpr);
+      RxGIFAnimator1->setPixmap(QPixmap::fromImage(std::move(frame)));
+    });
     logoMovie_->start();
   }
 
   Label5 = new LabelButton(Panel3);
   Label5->setObjectName(QStringLiteral("Label5"));
   Label5->setGeometry(-8, 0, 121, 57);
+  Label5->setAccessibleName(QStringLiteral("Home"));
+  Label5->setAccessibleDescription(QStringLiteral("Zolt CD"));
+  Label5->setFocusColour(kDark);
 
   const QFont small = LayoutFont(SansSerif(), 8);
   Label7 = new LabelButton(QStringLiteral(" Home "), Panel3);
@@ -191,6 +316,7 @@ void TZolt::setupTabs() {
     tab->setAlignment(Qt::AlignCenter);
     tab->setGeometry(221, k < 6 ? 43 : 26, 68, 16);
     SetColours(tab, kLight, Qt::white);
+    tab->setAccessibleRole(QAccessible::PageTab);
     tab->hide();
     Linguette[static_cast<std::size_t>(k)] = tab;
   }
@@ -207,8 +333,11 @@ void TZolt::setupLeftColumn() {
   Panel2->setGeometry(0, 0, kTreeColumnWidth, 37);
   SetColours(Panel2, kLight, Qt::white);
 
-  Elenco = new QTreeWidget(Panel1);
+  Elenco = new ElencoTree(Panel1);
   Elenco->setObjectName(QStringLiteral("Elenco"));
+  Elenco->setUniformRowHeights(true);  // one line of one font: rows are laid out at once
+  Elenco->setHeaderLabel(QStringLiteral("Voci della sezione"));
+  Elenco->setAccessibleName(QStringLiteral("Voci della sezione"));
   Elenco->setGeometry(0, 37, kTreeColumnWidth, 315);
   Elenco->setFrameShape(QFrame::NoFrame);
   Elenco->setHeaderHidden(true);
@@ -231,6 +360,7 @@ void TZolt::setupLeftColumn() {
     palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
   }
   Elenco->setPalette(palette);
+  zolt::AddFocusMark(Elenco, Elenco->viewport(), kDark);
 }
 
 void TZolt::setupItemPage() {
@@ -278,6 +408,8 @@ void TZolt::setupItemPage() {
   Immagine->setObjectName(QStringLiteral("Immagine"));
   Immagine->setGeometry(16, 48, 305, 313);
   Immagine->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  Immagine->setAccessibleRole(QAccessible::Graphic);
+  Immagine->setFocusColour(kDark);
 
   MemoTesto = new zolt::RichTextViewer(MainPanel);
   MemoTesto->setObjectName(QStringLiteral("MemoTesto"));
@@ -290,7 +422,14 @@ void TZolt::setupItemPage() {
   text.setColor(QPalette::Text, kNavy);
   text.setColor(QPalette::Base, Qt::white);
   text.setColor(QPalette::WindowText, kNavy);  // the scroll bar's arrows
+  // Selected text and the link the keyboard is on, in the layout's colours.
+  for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+    text.setColor(group, QPalette::Highlight, kDark);
+    text.setColor(group, QPalette::HighlightedText, Qt::white);
+  }
   MemoTesto->setPalette(text);
+  MemoTesto->setAccessibleName(QStringLiteral("Descrizione"));
+  zolt::AddFocusMark(MemoTesto, MemoTesto->viewport(), kDark);
 }
 
 void TZolt::setupWebView() {
@@ -306,13 +445,15 @@ void TZolt::setupWebView() {
 
 void TZolt::setupBannerStrip() {
   PanBanner = Region(this, "PanBanner");
-  Image5 = Decoration(PanBanner, "Image5", QStringLiteral(":/artwork/banner-left.png"), {0, 0});
-  Image4 = Decoration(PanBanner, "Image4", QStringLiteral(":/artwork/banner-right.png"), {0, 0});
+  Image5 = Decoration(PanBanner, "Image5", zolt::artwork::kBannerLeft, {0, 0});
+  Image4 = Decoration(PanBanner, "Image4", zolt::artwork::kBannerRight, {0, 0});
   Image4->move(kClientWidth - Image4->width(), 0);
 
   Banner = new LabelButton(PanBanner);
   Banner->setObjectName(QStringLiteral("Banner"));
   Banner->setGeometry(144, 3, 468, 60);
+  Banner->setAccessibleRole(QAccessible::Link);
+  Banner->setFocusColour(kDark);
   Banner->hide();
 
   Label6 = new LabelButton(QStringLiteral("Powered by Tavelo"), PanBanner);
@@ -320,6 +461,7 @@ void TZolt::setupBannerStrip() {
   Label6->setGeometry(644, 50, 111, 13);
   Label6->setFont(LayoutFont(QStringLiteral("Verdana"), 8));
   SetTextColour(Label6, kFooterGrey);
+  Label6->setAccessibleRole(QAccessible::Link);
   FitCaption(Label6);
 }
 
@@ -372,17 +514,37 @@ void TZolt::wireHandlers() {
   connect(Immagine, &LabelButton::clicked, this, &TZolt::ImmagineClick);
   connect(MemoTesto, &zolt::RichTextViewer::linkClicked, this, &TZolt::MemoTestoURLClick);
 
-  connect(Elenco, &QTreeWidget::itemExpanded, this, &TZolt::ElencoExpanding);
-  connect(Elenco, &QTreeWidget::itemCollapsed, this, &TZolt::ElencoCollapsing);
+  auto* tree = static_cast<ElencoTree*>(Elenco);
+  tree->busy = [this] { return refreshDepth_ > 0; };
+  tree->open = [this] { ElencoClick(); };
+  tree->moved = [this](QTreeWidgetItem* from, int key) { ElencoKeyMove(from, key); };
+  tree->scrolled = [this] { listVisibleSubEntries(); };
+  connect(Elenco, &QTreeWidget::itemExpanded, this, [this, tree](QTreeWidgetItem* voce) {
+    tree->expandedSincePress = true;
+    noteExpanded(voce, true);
+    ElencoExpanding(voce);
+  });
+  connect(Elenco, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* voce) {
+    noteExpanded(voce, false);
+    ElencoCollapsing(voce);
+    listVisibleSubEntries();  // the entries below move up into view
+  });
   // The tree opens the new entry and closes the others once the click that
   // selected it is over: closing rows under the mouse would move the entry.
   connect(Elenco, &QTreeWidget::currentItemChanged, this, [this] {
     QTimer::singleShot(0, this, [this] { singleExpand(Elenco->currentItem()); });
   });
   // A click is over once the tree has updated its selection.
-  connect(Elenco, &QTreeWidget::itemClicked, this, [this] { ElencoClick(); });
-  Elenco->installEventFilter(this);
+  connect(Elenco, &QTreeWidget::itemClicked, this, [this, tree] {
+    tree->clickedSincePress = true;
+    ElencoClick();
+  });
   MainPanel->installEventFilter(this);
+  // Home page announcements follow the Home action itself.
+  for (LabelButton* home : {Label5, Label7, static_cast<LabelButton*>(RxGIFAnimator1)}) {
+    connect(home, &LabelButton::clicked, this, &TZolt::pageRefreshed);
+  }
+  setupTabOrder();
 }
 
 void TZolt::showEvent(QShowEvent* event) {
@@ -394,16 +556,41 @@ void TZolt::showEvent(QShowEvent* event) {
 }
 
 bool TZolt::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == Elenco && event->type() == QEvent::KeyPress) {
-    const int key = static_cast<QKeyEvent*>(event)->key();
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-      ElencoClick();
-      return true;
-    }
-  } else if (watched == MainPanel && event->type() == QEvent::Resize && browserFillsPage_) {
+  if (watched == MainPanel && event->type() == QEvent::Resize && browserFillsPage_) {
     PanBrowser->setGeometry(MainPanel->rect());
   }
   return QWidget::eventFilter(watched, event);
+}
+
+// Tab and Shift+Tab follow the layout: the header from the logo to the
+// tabs, the tree, the page (its buttons, the picture, the description or
+// the Home page) and the bottom strip.
+void TZolt::setupTabOrder() {
+  std::vector<QWidget*> order{Label5, Label7, Label3};
+  order.insert(order.end(), Linguette.begin(), Linguette.end());
+  order.insert(order.end(), {Elenco, Label4, Label2, Label1, Immagine, MemoTesto, WebBrowser1, Banner, Label6});
+  for (std::size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+}
+
+// After a refresh: what assistive technology reads of the page follows the
+// item, and the new page is announced by its title once the handler that
+// changed it is over.
+void TZolt::pageRefreshed() {
+  const QString title = LProdotto->text().trimmed();
+  Immagine->setAccessibleName(title);
+  Banner->setAccessibleName(IndirizzoBanner);
+  Label6->setAccessibleDescription(QStringLiteral("https://www.tavelo.it/"));
+  if (announcePending_) return;
+  announcePending_ = true;
+  QTimer::singleShot(0, this, [this] {
+    announcePending_ = false;
+    const bool home = !PanBrowser->isHidden();
+    const QString name = home ? QStringLiteral("Home") : LProdotto->text().trimmed();
+    Immagine->setAccessibleName(name);
+    MainPanel->setAccessibleName(name);
+    QAccessibleEvent changed(MainPanel, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
+  });
 }
 
 void TZolt::FormShow() {

@@ -10,6 +10,7 @@
 #include <QWidget>
 #include <array>
 #include <string>
+#include <vector>
 
 class QLabel;
 class QMovie;
@@ -113,6 +114,22 @@ class TZolt : public QWidget {
   // The number of times FormShow has run (it runs on the first show only).
   int FormShowCount() const { return formShowCount_; }
 
+  // Held while the page is refreshed: the tree takes no input meanwhile, and
+  // the end of the outermost refresh updates what assistive technology reads.
+  class PageRefresh {
+   public:
+    explicit PageRefresh(TZolt& zolt);
+    ~PageRefresh();
+    PageRefresh(const PageRefresh&) = delete;
+    PageRefresh& operator=(const PageRefresh&) = delete;
+
+   private:
+    TZolt& zolt_;
+  };
+
+  // A key moved the tree's selection away from `from`: the new entry opens.
+  void ElencoKeyMove(QTreeWidgetItem* from, int key);
+
  protected:
   void showEvent(QShowEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -142,10 +159,19 @@ class TZolt : public QWidget {
   void updateInstallButton();
   void fillBrowserPane();
   std::string itemFile(const char* name) const;
+  void setupTabOrder();
+  void pageRefreshed();
+  void listSubEntries(QTreeWidgetItem* voce);
+  void listVisibleSubEntries();
+  void noteExpanded(QTreeWidgetItem* voce, bool expanded);
 
   QMovie* bannerMovie_ = nullptr;
   QMovie* logoMovie_ = nullptr;
   bool browserFillsPage_ = false;
   bool shown_ = false;
   int formShowCount_ = 0;
+  int refreshDepth_ = 0;
+  bool announcePending_ = false;
+  std::string listedSection_;                      // the section folder the tree holds, with "/"
+  std::vector<QTreeWidgetItem*> expandedEntries_;  // first-level entries now expanded
 };

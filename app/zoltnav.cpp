@@ -22,7 +22,8 @@ namespace catalogue = zolt::catalogue;
 
 namespace {
 
-constexpr int kRawName = Qt::UserRole;  // the folder name's bytes, without its "_"
+constexpr int kRawName = Qt::UserRole;     // the folder name's bytes, without its "_"
+constexpr int kListed = Qt::UserRole + 1;  // a first-level entry whose sub-entries are in
 const char* const kSectionProperty = "cartellaSezione";
 
 struct Name {
@@ -31,17 +32,38 @@ struct Name {
 };
 
 // The catalogue folders of `folder`, sorted by their shown text as the
-// user's locale orders words.
+// user's locale orders words. Each name's collation key is made once, so a
+// large section costs one key per name, not one collation per comparison.
 std::vector<Name> SortedFolders(const std::string& folder, const QCollator& collator) {
   std::vector<std::string> raw;
   catalogue::ElencaCartelle(folder, raw);
+  struct Keyed {
+    QCollatorSortKey key;
+    Name name;
+  };
+  std::vector<Keyed> keyed;
+  keyed.reserve(raw.size());
+  for (std::string& name : raw) {
+    QString shown = zolt::DecodeDiscText(name);
+    QCollatorSortKey key = collator.sortKey(shown);
+    keyed.push_back({std::move(key), {std::move(shown), std::move(name)}});
+  }
+  std::stable_sort(keyed.begin(), keyed.end(),
+                   [](const Keyed& a, const Keyed& b) { return a.key.compare(b.key) < 0; });
   std::vector<Name> names;
-  names.reserve(raw.size());
-  for (std::string& name : raw) names.push_back({zolt::DecodeDiscText(name), std::move(name)});
-  std::stable_sort(names.begin(), names.end(), [&collator](const Name& a, const Name& b) {
-    return collator.compare(a.shown, b.shown) < 0;
-  });
+  names.reserve(keyed.size());
+  for (Keyed& entry : keyed) names.push_back(std::move(entry.name));
   return names;
+}
+
+// Entries sort as words do in the user's language; without one (the "C"
+// locale) as in Italian, the disc's own language.
+QCollator TreeCollator() {
+  QLocale locale;
+  if (locale.language() == QLocale::C) locale = QLocale(QLocale::Italian, QLocale::Italy);
+  QCollator collator(locale);
+  collator.setNumericMode(true);
+  return collator;
 }
 
 QTreeWidgetItem* NewEntry(const Name& name) {
@@ -87,7 +109,10 @@ void TZolt::CreaLinguette() {
 }
 
 void TZolt::colourTabs(zolt::LabelButton* selected) {
-  for (zolt::LabelButton* tab : Linguette) SetColours(tab, ColoreScuro, ColoreChiaro);
+  for (zolt::LabelButton* tab : Linguette) {
+    SetColours(tab, ColoreScuro, ColoreChiaro);
+    tab->setSelected(tab == selected);
+  }
   if (selected == Label7) {
     SetColours(Label7, ColoreChiaro, ColoreScuro);
   } else {
@@ -109,27 +134,42 @@ void TZolt::Linguetta01Click(zolt::LabelButton* linguetta) {
   AggiornaScheda(linguetta->text());
 }
 
+// The tree holds the section's entries at once; the sub-entries of an entry
+// are listed when it comes into view or is opened, so a tab click costs the
+// same whatever the size of the section.
 void TZolt::AttivaMenuClick() {
   Elenco->setUpdatesEnabled(false);
+  expandedEntries_.clear();
   Elenco->clear();
-  // Entries sort as words do in the user's language; without one (the "C"
-  // locale) as in Italian, the disc's own language.
-  QLocale locale;
-  if (locale.language() == QLocale::C) locale = QLocale(QLocale::Italian, QLocale::Italy);
-  QCollator collator(locale);
-  collator.setNumericMode(true);
-  const std::string section = catalogue::JoinPath(catalogue::DiscRoot(), CartellaSezione) + "/";
+  listedSection_ = catalogue::JoinPath(catalogue::DiscRoot(), CartellaSezione) + "/";
   QList<QTreeWidgetItem*> entries;
-  for (const Name& entry : SortedFolders(section, collator)) {
-    QTreeWidgetItem* item = NewEntry(entry);
-    for (const Name& sub : SortedFolders(section + entry.raw + "_/", collator)) {
-      item->addChild(NewEntry(sub));
-    }
-    entries.append(item);
-  }
+  for (const Name& entry : SortedFolders(listedSection_, TreeCollator())) entries.append(NewEntry(entry));
   Elenco->addTopLevelItems(entries);
+  listVisibleSubEntries();
   Elenco->setUpdatesEnabled(true);
   Elenco->setVisible(!entries.isEmpty());
+}
+
+void TZolt::listSubEntries(QTreeWidgetItem* voce) {
+  if (!voce || voce->parent() || voce->data(0, kListed).toBool()) return;
+  voce->setData(0, kListed, true);
+  QList<QTreeWidgetItem*> subs;
+  for (const Name& sub : SortedFolders(listedSection_ + RawName(voce) + "_/", TreeCollator())) {
+    subs.append(NewEntry(sub));
+  }
+  voce->addChildren(subs);
+}
+
+// The entries in view, a screenful above and a screenful below.
+void TZolt::listVisibleSubEntries() {
+  const int count = Elenco->topLevelItemCount();
+  if (count == 0) return;
+  const QModelIndex top = Elenco->indexAt(QPoint(1, 1));
+  const int first = !top.isValid() ? 0 : top.parent().isValid() ? top.parent().row() : top.row();
+  const int screen = Elenco->height() / std::max(1, Elenco->fontMetrics().height()) + 1;
+  for (int i = std::max(0, first - screen); i < std::min(count, first + 2 * screen); ++i) {
+    listSubEntries(Elenco->topLevelItem(i));
+  }
 }
 
 QTreeWidgetItem* TZolt::selectedEntry() const {
@@ -156,6 +196,7 @@ void TZolt::ElencoClick() {
   QTreeWidgetItem* voce = selectedEntry();
   if (!voce) return;
   showSelectedEntry(voce);
+  listSubEntries(voce);
   // An entry without a description is a group: it opens its first sub-entry.
   if (!zolt::disc::ItemHasDescription(PercorsoProdotto)) {
     QTreeWidgetItem* first = voce->childCount() > 0 ? voce->child(0) : nullptr;
@@ -163,6 +204,21 @@ void TZolt::ElencoClick() {
     Elenco->setCurrentItem(first);
     if (!first) Elenco->clearSelection();
     if (QTreeWidgetItem* again = selectedEntry()) showSelectedEntry(again);
+  }
+}
+
+// Keys move the selection as clicks do. Up from a group's first sub-entry
+// reaches the group, which opens that sub-entry again: the move goes on
+// over the group, so the keyboard can pass it.
+void TZolt::ElencoKeyMove(QTreeWidgetItem* from, int key) {
+  QTreeWidgetItem* reached = Elenco->currentItem();
+  ElencoClick();
+  const bool upwards = key == Qt::Key_Up || key == Qt::Key_PageUp;
+  if (upwards && from && reached != from && selectedEntry() == from) {
+    if (QTreeWidgetItem* above = Elenco->itemAbove(reached)) {
+      Elenco->setCurrentItem(above);
+      ElencoClick();
+    }
   }
 }
 
@@ -175,14 +231,24 @@ void TZolt::ElencoCollapsing(QTreeWidgetItem*) {
 }
 
 // Selecting an entry expands it and closes the other entries of the tree.
+// Only the entries known to be open are visited: asking every entry of a
+// large section would cost a search of the section per entry.
 void TZolt::singleExpand(QTreeWidgetItem* current) {
   if (!current) return;
   QTreeWidgetItem* top = current->parent() ? current->parent() : current;
-  for (int i = 0; i < Elenco->topLevelItemCount(); ++i) {
-    QTreeWidgetItem* entry = Elenco->topLevelItem(i);
-    if (entry != top && entry->isExpanded()) entry->setExpanded(false);
+  const std::vector<QTreeWidgetItem*> open = expandedEntries_;
+  for (QTreeWidgetItem* entry : open) {
+    if (entry != top) entry->setExpanded(false);
   }
+  listSubEntries(top);
   if (!top->isExpanded() && top->childCount() > 0) top->setExpanded(true);
+}
+
+void TZolt::noteExpanded(QTreeWidgetItem* voce, bool expanded) {
+  if (voce->parent()) return;
+  const auto found = std::find(expandedEntries_.begin(), expandedEntries_.end(), voce);
+  if (expanded && found == expandedEntries_.end()) expandedEntries_.push_back(voce);
+  if (!expanded && found != expandedEntries_.end()) expandedEntries_.erase(found);
 }
 
 void TZolt::Label3Click() {

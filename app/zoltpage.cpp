@@ -93,6 +93,7 @@ std::string TZolt::itemFile(const char* name) const {
 }
 
 void TZolt::AggiornaScheda(const QString& titolo) {
+  const PageRefresh refresh(*this);
   PanBrowser->hide();
   if (!refreshFromTree(titolo)) return;
   loadDescription();
@@ -151,8 +152,7 @@ void TZolt::loadPicture() {
   bool shown = false;
   try {
     if (file.ok() && zolt::DecodeJpeg(file.bytes, image) && !image.isNull()) {
-      Immagine->setPixmap(QPixmap::fromImage(
-          image.scaled(Immagine->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+      Immagine->setPicture(image);
       Immagine->show();
       shown = true;
     }

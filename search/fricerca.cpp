@@ -47,6 +47,24 @@ const QColor kDark(92, 133, 160);  // 0xA0855C as a 0x00BBGGRR value
 
 const char kNoHit[] = "Nessuna corrispondenza trovata in questo CD.";
 
+}  // namespace
+
+namespace zolt::search {
+
+QString NoHitMessage(std::size_t unreadable) {
+  QString message = QString::fromUtf8(kNoHit);
+  if (unreadable == 1) {
+    message += QStringLiteral("\n(1 descrizione non leggibile)");
+  } else if (unreadable > 1) {
+    message += QStringLiteral("\n(%1 descrizioni non leggibili)").arg(unreadable);
+  }
+  return message;
+}
+
+}  // namespace zolt::search
+
+namespace {
+
 // Underlines the row under the mouse, as the list's hot tracking does.
 class HotTrackDelegate : public QStyledItemDelegate {
  public:
@@ -82,11 +100,14 @@ QString FromUtf8(const std::string& text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// The picture, mirrored as asked; a null picture when the resource is absent.
-QPixmap Picture(const char* resource, bool mirrorLeftRight, bool mirrorTopBottom) {
-  const QImage image(QString::fromLatin1(resource));
+// The picture drawn for the screen's pixel density, mirrored as asked; a
+// null picture when the resource is absent.
+QPixmap Picture(const QWidget* window, const char* resource, bool mirrorLeftRight, bool mirrorTopBottom) {
+  const QImage image = zolt::artwork::Picture(resource, window->devicePixelRatioF());
   if (image.isNull()) return {};
-  return QPixmap::fromImage(image.mirrored(mirrorLeftRight, mirrorTopBottom));
+  QImage mirrored = image.mirrored(mirrorLeftRight, mirrorTopBottom);
+  mirrored.setDevicePixelRatio(image.devicePixelRatio());
+  return QPixmap::fromImage(std::move(mirrored));
 }
 
 }  // namespace
@@ -123,16 +144,16 @@ void TFRicerca::setupPictures() {
   // Steps of pale blue squares at the four corners, darkest along the edges.
   for (int i = 0; i < 4; ++i) {
     auto* corner = new QLabel(this);
-    corner->setPixmap(Picture(zolt::artwork::kCorner, i % 2 == 1, i >= 2));
+    corner->setPixmap(Picture(this, zolt::artwork::kCorner, i % 2 == 1, i >= 2));
     corner->resize(kCornerWidth, kCornerHeight);
     corners_.push_back(corner);
   }
   // Squares fading from the label-buttons' blue to white away from each label.
   stripCerca_ = new QLabel(this);
-  stripCerca_->setPixmap(Picture(zolt::artwork::kSearchStrip, false, false));
+  stripCerca_->setPixmap(Picture(this, zolt::artwork::kSearchStrip, false, false));
   stripCerca_->setGeometry(306 + 48, 6, kStripWidth, kStripHeight);
   stripChiudi_ = new QLabel(this);
-  stripChiudi_->setPixmap(Picture(zolt::artwork::kSearchStrip, true, false));
+  stripChiudi_->setPixmap(Picture(this, zolt::artwork::kSearchStrip, true, false));
   stripChiudi_->resize(kStripWidth, kStripHeight);
 }
 
@@ -145,6 +166,7 @@ void TFRicerca::setupSearchRow() {
   Edit1 = new QLineEdit(this);
   Edit1->setObjectName(QStringLiteral("Edit1"));
   Edit1->setGeometry(112, 5, 193, 21);
+  Label1->setBuddy(Edit1);  // the edit box is announced as "Ricerca"
 
   Label2 = new zolt::LabelButton(QStringLiteral("  Cerca  "), this);
   Label2->setObjectName(QStringLiteral("Label2"));
@@ -177,6 +199,8 @@ void TFRicerca::setupHitList() {
   header->setSectionResizeMode(0, QHeaderView::ResizeToContents);
   header->setStretchLastSection(true);  // "Cartella" takes the rest, 375 pixels at first
   ListView1->setColumnWidth(1, 375);
+  ListView1->setAccessibleName(QStringLiteral("Risultati della ricerca"));
+  zolt::AddFocusMark(ListView1, ListView1->viewport(), kDark);
 }
 
 void TFRicerca::setupArchiveList() {
@@ -188,6 +212,8 @@ void TFRicerca::setupArchiveList() {
   MRisultato->setObjectName(QStringLiteral("MRisultato"));
   MRisultato->setSelectionMode(QAbstractItemView::NoSelection);
   MRisultato->setUniformItemSizes(true);
+  MRisultato->setAccessibleName(QStringLiteral("Archivio Storico ZOLT"));
+  zolt::AddFocusMark(MRisultato, MRisultato->viewport(), kDark);
 }
 
 void TFRicerca::setupCloseRow() {
@@ -212,6 +238,20 @@ void TFRicerca::wireHandlers() {
   Edit1->installEventFilter(this);
   ListView1->installEventFilter(this);
   ListView1->viewport()->installEventFilter(this);
+  // Tab follows the layout: the word, "  Cerca  ", the hits, the archive, "  Chiudi  ".
+  setTabOrder(Edit1, Label2);
+  setTabOrder(Label2, ListView1);
+  setTabOrder(ListView1, MRisultato);
+  setTabOrder(MRisultato, Label3);
+}
+
+void TFRicerca::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    event->accept();
+    BitBtn4Click();  // Esc closes as "  Chiudi  " does: the window is hidden
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }
 
 // Controls anchored to the right or bottom edge follow a resize. The archive
@@ -303,7 +343,7 @@ void TFRicerca::BitBtn3Click() {
     MostraRisultati(found.hits);
     QGuiApplication::restoreOverrideCursor();
     if (found.hits.empty())
-      zolt::platform::CurrentShell().Information(this, QString::fromUtf8(kNoHit));
+      zolt::platform::CurrentShell().Information(this, zolt::search::NoHitMessage(found.unreadable));
 
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     zolt::search::ArchiveResult archive = zolt::search::SearchArchive(*excel_, root, word);

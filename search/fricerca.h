@@ -26,6 +26,10 @@ class TMSExcel;
 
 namespace zolt::search {
 struct SearchHit;
+
+// The message of a search that found nothing: the sentence alone, or with a
+// second line telling how many descriptions could not be read.
+QString NoHitMessage(std::size_t unreadable);
 }
 
 class TFRicerca : public QWidget {
@@ -72,6 +76,7 @@ class TFRicerca : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 

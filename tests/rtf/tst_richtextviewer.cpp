@@ -1,6 +1,10 @@
 // The description viewer: a click on a link is a press and a release of the
-// same button, left or right, on the same link; nothing else is.
+// same button, left or right, on the same link, without a drag; nothing else
+// is. Text is selected by dragging, and the keyboard reaches the links.
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QScrollBar>
@@ -33,7 +37,9 @@ class TestRichTextViewer : public QObject {
   void pressesAndReleasesThatAreNoClick_data();
   void pressesAndReleasesThatAreNoClick();
   void otherButtonsInBetween();
-  void readOnlyWithoutSelection();
+  void dragSelectsAndCopies_data();
+  void dragSelectsAndCopies();
+  void keyboardStepsThroughTheLinks();
   void cursorIsAnArrowAndAHandOverLinks();
   void textColourFollowsThePaletteUnlessTheWriterSetOne();
   void clearAndReload();
@@ -136,27 +142,74 @@ void TestRichTextViewer::otherButtonsInBetween() {
   QCOMPARE(clicks.count(), 2);
 }
 
-void TestRichTextViewer::readOnlyWithoutSelection() {
-  QVERIFY(viewer_->isReadOnly());
-  QCOMPARE(viewer_->frameShape(), QFrame::NoFrame);
+// Dragging selects text, which Ctrl+C copies; the text stays as it was, and
+// a drag that starts on a link selects without opening it.
+void TestRichTextViewer::dragSelectsAndCopies_data() {
+  QTest::addColumn<QString>("from");
+  QTest::addColumn<QString>("to");
+  QTest::newRow("plain text into the next line") << QStringLiteral("Start") << QStringLiteral("plain");
+  QTest::newRow("from a link across its own text") << QStringLiteral("first") << QStringLiteral("irst");
+}
+
+void TestRichTextViewer::dragSelectsAndCopies() {
+  QFETCH(QString, from);
+  QFETCH(QString, to);
+  QSignalSpy clicks(viewer_, &RichTextViewer::linkClicked);
   const QString before = viewer_->toPlainText();
-  QTest::mousePress(viewer_->viewport(), Qt::LeftButton, Qt::NoModifier, pointOf(QStringLiteral("Start")));
-  QTest::mouseMove(viewer_->viewport(), pointOf(QStringLiteral("plain")));
-  QTest::mouseRelease(viewer_->viewport(), Qt::LeftButton, Qt::NoModifier, pointOf(QStringLiteral("plain")));
-  QVERIFY2(!viewer_->textCursor().hasSelection(), "a drag selected text");
-  viewer_->setFocus();
+  const QPoint start = pointOf(from);
+  QPoint end = pointOf(to);
+  if (from == QStringLiteral("first")) end.rx() += 12;  // further along the same link
+  QTest::mousePress(viewer_->viewport(), Qt::LeftButton, Qt::NoModifier, start);
+  QMouseEvent move(QEvent::MouseMove, end, viewer_->viewport()->mapToGlobal(end), Qt::NoButton, Qt::LeftButton,
+                   Qt::NoModifier);
+  QCoreApplication::sendEvent(viewer_->viewport(), &move);
+  QTest::mouseRelease(viewer_->viewport(), Qt::LeftButton, Qt::NoModifier, end);
+  QCOMPARE(clicks.count(), 0);
+  const QString selected = viewer_->textCursor().selectedText();
+  QVERIFY2(!selected.isEmpty(), "a drag selected nothing");
+  QTest::keyClick(viewer_, Qt::Key_C, Qt::ControlModifier);
+  QCOMPARE(QGuiApplication::clipboard()->text(), QString(selected).replace(QChar::ParagraphSeparator, u'\n'));
   QTest::keyClicks(viewer_, QStringLiteral("typed"));
-  QTest::keyClick(viewer_, Qt::Key_A, Qt::ControlModifier);
   QCOMPARE(viewer_->toPlainText(), before);
-  QVERIFY(!viewer_->textCursor().hasSelection());
+}
+
+// From the keyboard: Tab marks the links one after the other, Enter or
+// Space opens the one marked, and past the last link Tab leaves the text.
+void TestRichTextViewer::keyboardStepsThroughTheLinks() {
+  QWidget window;
+  auto* before = new QLineEdit(&window);
+  auto* viewer = new RichTextViewer(&window);
+  auto* after = new QLineEdit(&window);
+  viewer->setGeometry(0, 30, 400, 100);
+  after->move(0, 140);
+  viewer->LoadRtf(kTwoLinks);
+  window.show();
+  window.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&window));
+  QSignalSpy clicks(viewer, &RichTextViewer::linkClicked);
+  before->setFocus(Qt::OtherFocusReason);
+  QTest::keyClick(before, Qt::Key_Tab);
+  QVERIFY(viewer->hasFocus());
+  QCOMPARE(viewer->focusedLink(), QStringLiteral("http://one.example/"));
+  QTest::keyClick(viewer, Qt::Key_Return);
+  QTest::keyClick(viewer, Qt::Key_Tab);
+  QCOMPARE(viewer->focusedLink(), QStringLiteral("http://www.two.example"));
+  QTest::keyClick(viewer, Qt::Key_Space);
+  QCOMPARE(clicks.count(), 2);
+  QCOMPARE(clicks.at(0).at(0).toString(), QStringLiteral("http://one.example/"));
+  QCOMPARE(clicks.at(1).at(0).toString(), QStringLiteral("http://www.two.example"));
+  QTest::keyClick(viewer, Qt::Key_Tab);
+  QVERIFY(after->hasFocus());
+  QTest::keyClick(after, Qt::Key_Backtab);
+  QCOMPARE(viewer->focusedLink(), QStringLiteral("http://www.two.example"));
 }
 
 void TestRichTextViewer::cursorIsAnArrowAndAHandOverLinks() {
-  QCOMPARE(viewer_->viewport()->cursor().shape(), Qt::ArrowCursor);
+  QTRY_COMPARE(viewer_->viewport()->cursor().shape(), Qt::ArrowCursor);
   QTest::mouseMove(viewer_->viewport(), pointOf(QStringLiteral("first")));
-  QCOMPARE(viewer_->viewport()->cursor().shape(), Qt::PointingHandCursor);
+  QTRY_COMPARE(viewer_->viewport()->cursor().shape(), Qt::PointingHandCursor);
   QTest::mouseMove(viewer_->viewport(), pointOf(QStringLiteral("middle")));
-  QCOMPARE(viewer_->viewport()->cursor().shape(), Qt::ArrowCursor);
+  QTRY_COMPARE(viewer_->viewport()->cursor().shape(), Qt::ArrowCursor);
 }
 
 void TestRichTextViewer::textColourFollowsThePaletteUnlessTheWriterSetOne() {

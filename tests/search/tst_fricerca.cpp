@@ -10,6 +10,7 @@
 #include "search/fricerca.h"
 #include "workbook.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
@@ -85,6 +86,9 @@ class TestFRicerca : public QObject {
   void previousArchiveRowsNeverOutliveANewSearch();
   void unreadableDescriptionDoesNotEndTheSearch();
   void labelButtonsUnderlineUnderTheMouse();
+  void noHitMessageCountsUnreadableDescriptions_data();
+  void noHitMessageCountsUnreadableDescriptions();
+  void keyboardReachesEveryControl();
 
  private:
   void File(const std::string& relative, const std::string& content);
@@ -399,6 +403,59 @@ void TestFRicerca::labelButtonsUnderlineUnderTheMouse() {
   ricerca_->Edit1->setText(QStringLiteral("trovato"));
   QTest::mouseClick(ricerca_->Label2, Qt::LeftButton);
   QCOMPARE(Rows(), QStringList{QStringLiteral("X | ")});
+}
+
+// With nothing found, descriptions that could not be read are counted on a
+// second line; when every one was read the sentence stands alone.
+void TestFRicerca::noHitMessageCountsUnreadableDescriptions_data() {
+  QTest::addColumn<int>("unreadable");
+  QTest::addColumn<QString>("message");
+  QTest::newRow("all read") << 0 << kNoHit;
+  QTest::newRow("one") << 1 << kNoHit + QStringLiteral("\n(1 descrizione non leggibile)");
+  QTest::newRow("two") << 2 << kNoHit + QStringLiteral("\n(2 descrizioni non leggibili)");
+}
+
+void TestFRicerca::noHitMessageCountsUnreadableDescriptions() {
+  QFETCH(int, unreadable);
+  QFETCH(QString, message);
+  Item("C_", "altro");
+  for (int i = 0; i < unreadable; ++i) {
+    const fs::path folder = fs::path(root_) / ("F" + std::to_string(i) + "_");
+    fs::create_directories(folder);
+    fs::create_symlink("testo.txt", folder / "testo.txt");  // a loop: cannot be opened
+  }
+  Search(QStringLiteral("parola"));
+  QCOMPARE(shell_->messages, std::vector<QString>{message});
+}
+
+// Tab walks the controls in the layout's order; Space on "  Cerca  " searches,
+// Enter on a hit leads there, Esc hides the window.
+void TestFRicerca::keyboardReachesEveryControl() {
+  Item("Giochi_/Doom_", "doom");
+  ricerca_->show();
+  ricerca_->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(ricerca_.get()));
+  ricerca_->Edit1->setFocus(Qt::TabFocusReason);
+  QStringList order{ricerca_->focusWidget()->objectName()};
+  for (int i = 0; i < 4; ++i) {
+    QTest::keyClick(ricerca_->focusWidget(), Qt::Key_Tab);
+    order << ricerca_->focusWidget()->objectName();
+  }
+  QCOMPARE(order, (QStringList{"Edit1", "Label2", "ListView1", "MRisultato", "Label3"}));
+  ricerca_->Edit1->setText(QStringLiteral("doom"));
+  QTest::keyClick(ricerca_->Label2, Qt::Key_Space);
+  QCOMPARE(Rows(), QStringList{QStringLiteral("Giochi | Doom")});
+  ricerca_->ListView1->setFocus(Qt::TabFocusReason);
+  ricerca_->ListView1->setCurrentItem(ricerca_->ListView1->topLevelItem(0));
+  QTest::keyClick(ricerca_->ListView1, Qt::Key_Return);
+  QCOMPARE(zolt_->PercorsoProdotto, root_ + "Giochi_/Doom_");
+  QTest::keyClick(ricerca_->ListView1, Qt::Key_Escape);
+  QVERIFY(ricerca_->isHidden());
+  const QAccessibleInterface* edit = QAccessible::queryAccessibleInterface(ricerca_->Edit1);
+  QCOMPARE(edit->text(QAccessible::Name), QStringLiteral("Ricerca"));
+  const QAccessibleInterface* cerca = QAccessible::queryAccessibleInterface(ricerca_->Label2);
+  QCOMPARE(cerca->role(), QAccessible::Button);
+  QCOMPARE(cerca->text(QAccessible::Name), QStringLiteral("Cerca"));
 }
 
 int main(int argc, char** argv) {

@@ -41,6 +41,7 @@ class TestLayout : public QObject {
 
   void cleanupTestCase() { disc_.reset(); }
 
+
   // The main window itself: caption, fixed client size, no maximise box, centred.
   void window() {
     TZolt zolt;
@@ -57,6 +58,27 @@ class TestLayout : public QObject {
     const QRect screen = zolt.screen()->availableGeometry();
     QVERIFY(qAbs(zolt.geometry().center().x() - screen.center().x()) <= 1);
     QVERIFY(qAbs(zolt.geometry().center().y() - screen.center().y()) <= 1);
+    QVERIFY(screen.contains(zolt.geometry()));  // also on a screen of 800 x 600
+  }
+
+  // On a screen of two device pixels to the pixel (QT_SCALE_FACTOR=2) the
+  // window is twice as large in device pixels, the artwork comes from the
+  // pictures drawn at that size and the item picture from the decoded one.
+  void deviceScale() {
+    TZolt zolt;
+    zolt.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&zolt));
+    const qreal ratio = zolt.devicePixelRatioF();
+    if (ratio < 2) QSKIP("run with QT_SCALE_FACTOR=2");
+    QCOMPARE((QSizeF(zolt.size()) * ratio).toSize(), QSize(1514, 982));
+    QCOMPARE(zolt.Image3->pixmap().devicePixelRatio(), 2.0);
+    QCOMPARE(zolt.Image3->pixmap().size(), QSize(178, 110));
+    QCOMPARE(zolt.RxGIFAnimator1->pixmap().size(), QSize(276, 114));
+    disc_->File("Driver_/Primo_/img.jpg", zolt::test::Jpeg(1220, 610));  // the first tab
+    zolt.Linguetta01Click(zolt.Linguetta01);
+    QCOMPARE(zolt.Immagine->pixmap().size(), QSize(610, 305));
+    QCOMPARE(zolt.Immagine->pixmap().deviceIndependentSize().width(), 305.0);
+    disc_->Remove("Driver_/Primo_/img.jpg");
   }
 
   void geometry_data() {

@@ -3,9 +3,12 @@
 
 Needs python3-pil (Debian) and the DejaVu fonts (fonts-dejavu-core). Every
 picture is drawn here from shapes and text in the program's two colours; the
-output is committed, so the build needs neither Python nor PIL.
+output is committed, so the build needs neither Python nor PIL. Each picture
+is drawn twice: at its size in the window ("strip.png") and at twice that
+size for screens of two device pixels to the pixel ("strip@2x.png"), from the
+same shapes, so neither is a scaled copy of the other.
 
-    tools/artwork/make_artwork.py            # writes into app/artwork/
+    /usr/bin/python3 tools/artwork/make_artwork.py   # writes into app/artwork/
     tools/artwork/make_artwork.py OUTDIR
 """
 
@@ -23,6 +26,54 @@ NAVY = (0, 0, 128)
 FONT_BOLD = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"
 FONT = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
 
+# Device pixels to the pixel of the pictures being drawn; coordinates below
+# are in the window's pixels.
+SCALE = 1
+
+
+class ScaledDraw:
+    """ImageDraw in window pixels: every box, line and text is drawn at
+    SCALE device pixels to the pixel."""
+
+    def __init__(self, image):
+        self.draw = ImageDraw.Draw(image)
+
+    @staticmethod
+    def box(b):
+        x0, y0, x1, y1 = b
+        # PIL boxes include their last pixel: a window pixel is SCALE pixels.
+        return [round(x0 * SCALE), round(y0 * SCALE), round((x1 + 1) * SCALE) - 1, round((y1 + 1) * SCALE) - 1]
+
+    def rectangle(self, b, fill=None, outline=None):
+        self.draw.rectangle(self.box(b), fill=fill, outline=outline, width=SCALE)
+
+    def ellipse(self, b, fill=None, outline=None):
+        self.draw.ellipse(self.box(b), fill=fill, outline=outline, width=SCALE)
+
+    def pieslice(self, b, start, end, fill=None):
+        self.draw.pieslice(self.box(b), start, end, fill=fill)
+
+    def line(self, points, fill=None):
+        # Only straight horizontal or vertical lines one pixel wide are drawn.
+        self.draw.rectangle(self.box(points), fill=fill)
+
+    def text(self, position, text, font, fill):
+        self.draw.text((position[0] * SCALE, position[1] * SCALE), text, font=font, fill=fill)
+
+    def textlength(self, text, font):
+        return self.draw.textlength(text, font=font) / SCALE
+
+
+def new_image(mode, size, colour):
+    return Image.new(mode, (size[0] * SCALE, size[1] * SCALE), colour)
+
+
+def output(folder, name):
+    if SCALE == 1:
+        return os.path.join(folder, name)
+    stem, extension = os.path.splitext(name)
+    return os.path.join(folder, "%s@%dx%s" % (stem, SCALE, extension))
+
 
 def mix(a, b, t):
     """Colour a moved towards b by t (0..1)."""
@@ -31,7 +82,7 @@ def mix(a, b, t):
 
 
 def font(size, bold=True):
-    return ImageFont.truetype(FONT_BOLD if bold else FONT, size)
+    return ImageFont.truetype(FONT_BOLD if bold else FONT, size * SCALE)
 
 
 def squares(draw, x0, y0, columns, rows, cell, gap, colour_at):
@@ -63,8 +114,8 @@ def draw_disc(draw, cx, cy, radius, glint_angle=None):
 
 
 def text_mask(size, text, position, text_font):
-    mask = Image.new("L", size, 0)
-    ImageDraw.Draw(mask).text(position, text, font=text_font, fill=255)
+    mask = new_image("L", size, 0)
+    ScaledDraw(mask).text(position, text, font=text_font, fill=255)
     return mask
 
 
@@ -74,8 +125,8 @@ def logo_frame(sweep, glint):
     """One frame: the disc at the left, "ZOLT" and "CD" at the right; a band
     of light at x = sweep crosses the letters."""
     width, height = 138, 57
-    frame = Image.new("RGB", (width, height), WHITE)
-    draw = ImageDraw.Draw(frame)
+    frame = new_image("RGB", (width, height), WHITE)
+    draw = ScaledDraw(frame)
     # A quiet base line in the light colour, like the page's strips.
     draw.rectangle([0, height - 5, width - 1, height - 1], fill=LIGHT)
     draw.rectangle([0, height - 5, 30, height - 1], fill=DARK)
@@ -83,13 +134,13 @@ def logo_frame(sweep, glint):
 
     word_font = font(30)
     mask = text_mask((width, height), "ZOLT", (50, 4), word_font)
-    letters = Image.new("RGB", (width, height), DARK)
-    shine = Image.new("RGB", (width, height))
+    letters = new_image("RGB", (width, height), DARK)
+    shine = new_image("RGB", (width, height), DARK)
     shine_pixels = shine.load()
-    for x in range(width):
-        for y in range(height):
+    for x in range(width * SCALE):
+        for y in range(height * SCALE):
             # The band leans like light on a disc's surface.
-            distance = abs((x + y * 0.45) - sweep)
+            distance = abs((x / SCALE + y / SCALE * 0.45) - sweep)
             glow = max(0.0, 1.0 - distance / 9.0)
             shine_pixels[x, y] = mix(DARK, LIGHT, glow * 0.95)
     letters.paste(shine, (0, 0))
@@ -141,7 +192,7 @@ def make_logo(folder):
     frames.append(logo_frame(-100, 200))
     durations.append(2600)
     paletted = quantize_together(frames, 64)
-    paletted[0].save(os.path.join(folder, "logo.gif"), save_all=True, append_images=paletted[1:],
+    paletted[0].save(output(folder, "logo.gif"), save_all=True, append_images=paletted[1:],
                      duration=durations, loop=0, optimize=False, disposal=1)
 
 
@@ -149,8 +200,8 @@ def make_logo(folder):
 
 def make_logo_picture(folder):
     """89 x 55: a stack of discs in a light frame."""
-    image = Image.new("RGB", (89, 55), WHITE)
-    draw = ImageDraw.Draw(image)
+    image = new_image("RGB", (89, 55), WHITE)
+    draw = ScaledDraw(image)
     draw.rectangle([0, 0, 88, 54], fill=LIGHT)
     squares(draw, 2, 2, 7, 2, 5, 1, lambda c, r: mix(DARK, LIGHT, (c + r) / 8))
     for offset, shade in ((0, 0.55), (6, 0.3), (12, 0.0)):
@@ -158,13 +209,13 @@ def make_logo_picture(folder):
         draw.ellipse([cx - 20, cy - 20, cx + 20, cy + 20], fill=mix(WHITE, LIGHT, shade), outline=DARK)
     draw_disc(draw, 52, 32, 20, 230)
     draw.text((4, 40), "CD", font=font(11), fill=DARK)
-    image.save(os.path.join(folder, "logo-picture.png"), optimize=True)
+    image.save(output(folder, "logo-picture.png"), optimize=True)
 
 
 def make_strip(folder):
     """89 x 17: squares from the dark colour to the light one, then white."""
-    image = Image.new("RGB", (89, 17), WHITE)
-    draw = ImageDraw.Draw(image)
+    image = new_image("RGB", (89, 17), WHITE)
+    draw = ScaledDraw(image)
     columns = 11
 
     def colour(column, row):
@@ -174,15 +225,15 @@ def make_strip(folder):
         return mix(DARK, LIGHT, t * 1.1) if t < 0.95 else mix(LIGHT, WHITE, 0.5)
 
     squares(draw, 1, 1, columns, 2, 7, 1, colour)
-    image.save(os.path.join(folder, "strip.png"), optimize=True)
+    image.save(output(folder, "strip.png"), optimize=True)
 
 
 def make_banner_end(folder, name, width, mirrored):
     """The ends of the bottom strip beside the 468 x 60 banner: squares
     stepping from the window's edge inwards, and a caption on the inner side."""
     height = 65
-    image = Image.new("RGB", (width, height), LIGHT)
-    draw = ImageDraw.Draw(image)
+    image = new_image("RGB", (width, height), LIGHT)
+    draw = ScaledDraw(image)
     # The right end keeps its lower part plain: the window writes its
     # "Powered by" footer there (from 32, 50 in this picture).
     cell, gap, columns, rows = 6, 1, 6, (6 if mirrored else 9)
@@ -216,15 +267,15 @@ def make_banner_end(folder, name, width, mirrored):
         draw.text((right - draw.textlength("il CD della rivista", font=line_font), 40),
                   "il CD della rivista", font=line_font, fill=NAVY)
         draw.line([left, 34, right, 34], fill=DARK)
-    image.save(os.path.join(folder, name), optimize=True)
+    image.save(output(folder, name), optimize=True)
 
 
 def make_corner(folder):
     """55 x 53, the search window's top-left corner: pale blue squares in
     steps, darkest along the window's edges (the window mirrors it for the
     other corners)."""
-    image = Image.new("RGB", (55, 53), WHITE)
-    draw = ImageDraw.Draw(image)
+    image = new_image("RGB", (55, 53), WHITE)
+    draw = ScaledDraw(image)
     cell, gap = 6, 1
 
     def colour(column, row):
@@ -235,14 +286,14 @@ def make_corner(folder):
         return mix(mix(DARK, LIGHT, 0.35), mix(LIGHT, WHITE, 0.55), t)
 
     squares(draw, 0, 0, 8, 8, cell, gap, colour)
-    image.save(os.path.join(folder, "corner.png"), optimize=True)
+    image.save(output(folder, "corner.png"), optimize=True)
 
 
 def make_search_strip(folder):
     """92 x 18: a row of squares fading from the label's blue (left, where the
     label is) to white."""
-    image = Image.new("RGB", (92, 18), WHITE)
-    draw = ImageDraw.Draw(image)
+    image = new_image("RGB", (92, 18), WHITE)
+    draw = ScaledDraw(image)
     columns = 9
 
     def colour(column, row):
@@ -252,20 +303,22 @@ def make_search_strip(folder):
         return mix(DARK, WHITE, t + row * 0.12)
 
     squares(draw, 1, 1, columns, 2, 8, 2, colour)
-    image.save(os.path.join(folder, "search-strip.png"), optimize=True)
+    image.save(output(folder, "search-strip.png"), optimize=True)
 
 
 def main():
+    global SCALE
     here = os.path.dirname(os.path.abspath(__file__))
     folder = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "..", "app", "artwork")
     os.makedirs(folder, exist_ok=True)
-    make_logo(folder)
-    make_logo_picture(folder)
-    make_strip(folder)
-    make_banner_end(folder, "banner-left.png", 144, mirrored=False)
-    make_banner_end(folder, "banner-right.png", 145, mirrored=True)
-    make_corner(folder)
-    make_search_strip(folder)
+    for SCALE in (1, 2):
+        make_logo(folder)
+        make_logo_picture(folder)
+        make_strip(folder)
+        make_banner_end(folder, "banner-left.png", 144, mirrored=False)
+        make_banner_end(folder, "banner-right.png", 145, mirrored=True)
+        make_corner(folder)
+        make_search_strip(folder)
 
 
 if __name__ == "__main__":
