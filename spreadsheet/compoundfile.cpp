@@ -68,11 +68,15 @@ class TGsfSource final : public TByteSource {
     const gsf_off_t left = gsf_input_remaining(stream_.get());
     if (left <= 0) return 0;
     n = std::min(n, static_cast<std::size_t>(left));
-    if (gsf_input_read(stream_.get(), n, out) == nullptr) {
-      throw ESpreadSheetError("Damaged compound file: stream " + name_ + " cannot be read at offset " +
-                              std::to_string(gsf_input_tell(stream_.get())));
-    }
-    return n;
+    if (gsf_input_read(stream_.get(), n, out) != nullptr) return n;
+    // A damaged sector somewhere in the piece: hand over the bytes before it,
+    // so the records that lie wholly before it are still read, and fail
+    // only when a record needs the first byte that cannot be read.
+    std::size_t got = 0;
+    while (got < n && gsf_input_read(stream_.get(), 1, out + got) != nullptr) ++got;
+    if (got > 0) return got;
+    throw ESpreadSheetError("Damaged compound file: stream " + name_ + " cannot be read at offset " +
+                            std::to_string(gsf_input_tell(stream_.get())));
   }
 
   void SeekTo(std::size_t offset) override {
