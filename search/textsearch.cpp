@@ -1,6 +1,7 @@
 #include "search/textsearch.h"
 
-#include "platform/textcodec.h"
+#include "disc/discfile.h"
+#include "disc/disctext.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <memory>
+#include <optional>
 
 namespace zolt::search {
 
@@ -61,38 +63,12 @@ std::optional<std::string> OtherSpelling(const std::string& folder) {
   return found;
 }
 
-int OpenForReading(const std::string& path) {
-  // Non-blocking so that a pipe of that name cannot stall the search.
-  int fd;
-  do {
-    fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  } while (fd < 0 && errno == EINTR);
-  return fd;
-}
-
-QString DisplayLevel(std::string_view name) {
-  QString text = DecodeDiscText(name);
-  text.remove(QChar(u'_'));
-  return text;
-}
-
 }  // namespace
 
-SearchHit MakeHit(const std::string& relativeFolder) {
-  SearchHit hit;
-  hit.folder = relativeFolder;
-  const std::string_view rel = relativeFolder;
-  std::size_t slash = rel.find(kSeparator);
-  hit.section = DisplayLevel(rel.substr(0, slash));
-  bool firstLevel = true;
-  while (slash != std::string_view::npos) {
-    const std::size_t start = slash + 1;
-    slash = rel.find(kSeparator, start);
-    if (!firstLevel) hit.subfolder += QChar(u'\\');
-    firstLevel = false;
-    hit.subfolder += DisplayLevel(rel.substr(start, slash == std::string_view::npos ? slash : slash - start));
-  }
-  return hit;
+std::string DisplayName(std::string_view level, bool withoutUnderscores) {
+  std::string text = disc::DecodeDiscName(level);
+  if (withoutUnderscores) std::erase(text, '_');
+  return text;
 }
 
 std::vector<std::string> ListSubfolders(const std::string& folder) {
@@ -111,7 +87,9 @@ std::vector<std::string> ListSubfolders(const std::string& folder) {
 
 std::vector<std::string> ListCandidates(const std::string& root) {
   const std::string base = WithSeparator(root);
-  const std::vector<std::string> level1 = ListSubfolders(base);
+  std::vector<std::string> level1 = ListSubfolders(base);
+  // The program's own runtime at the root is no part of the catalogue.
+  std::erase(level1, std::string(disc::kRuntimeFolder));
   std::vector<std::string> candidates(level1.begin(), level1.end());
   for (const std::string& f : level1) {
     for (const std::string& s : ListSubfolders(base + f)) {
@@ -130,32 +108,28 @@ DescriptionReader::DescriptionReader() : buffer_(kReadSize) {}
 
 int DescriptionReader::Open(const std::string& folder, DescriptionResult& failure) {
   const std::string base = WithSeparator(folder);
-  int fd = OpenForReading(base + std::string(kDescription));
-  if (fd < 0 && errno == ENOENT) {
+  disc::DiscFile file = disc::OpenDiscFile(base + std::string(kDescription));
+  if (file.state() != disc::FileState::kReadable && file.state() != disc::FileState::kUnreadable &&
+      file.error() == ENOENT) {
     if (const std::optional<std::string> other = OtherSpelling(base)) {
-      fd = OpenForReading(base + *other);
+      file = disc::OpenDiscFile(base + *other);
     } else {
       failure = DescriptionResult::kMissing;
       return -1;
     }
   }
-  if (fd < 0) {
-    // A link that leads nowhere is a missing file; anything else is a file
-    // that is there but cannot be read.
-    failure = (errno == ENOENT || errno == ENOTDIR) ? DescriptionResult::kMissing
-                                                    : DescriptionResult::kUnreadable;
+  if (!file) {
+    // A folder of that name is no description, as on the disc's own system,
+    // and a link that leads nowhere is a missing file; a pipe, a device, a
+    // loop of links or a file that cannot be opened is one that cannot be read.
+    const int error = file.error();
+    const bool missing = file.state() == disc::FileState::kMissing ||
+                         (file.state() == disc::FileState::kNotRegular &&
+                          (error == EISDIR || error == ENOENT || error == ENOTDIR));
+    failure = missing ? DescriptionResult::kMissing : DescriptionResult::kUnreadable;
     return -1;
   }
-  struct stat st {};
-  const bool statted = fstat(fd, &st) == 0;
-  if (!statted || !S_ISREG(st.st_mode)) {
-    // A folder of that name is no description, as on the disc's own system;
-    // a pipe or a device is one that cannot be read.
-    failure = statted && S_ISDIR(st.st_mode) ? DescriptionResult::kMissing : DescriptionResult::kUnreadable;
-    close(fd);
-    return -1;
-  }
-  return fd;
+  return file.Release();
 }
 
 DescriptionResult DescriptionReader::Match(const std::string& folder, const TextMatcher& matcher) {
@@ -198,17 +172,16 @@ DescriptionResult DescriptionReader::ReadOnly(const std::string& folder, std::si
   return result;
 }
 
-TextSearchResult SearchDescriptions(const std::string& root, const QString& word) {
-  TextSearchResult result;
+FoundDescriptions FindDescriptions(const std::string& root, const TextMatcher& matcher) {
+  FoundDescriptions result;
   result.candidates = ListCandidates(root);
-  const TextMatcher matcher(word);
   if (matcher.MatchesNothing()) return result;
   const std::string base = WithSeparator(root);
   DescriptionReader reader;
   for (const std::string& candidate : result.candidates) {
     switch (reader.Match(base + candidate, matcher)) {
       case DescriptionResult::kMatch:
-        result.hits.push_back(MakeHit(candidate));
+        result.hits.push_back(candidate);
         break;
       case DescriptionResult::kUnreadable:
         ++result.unreadable;
