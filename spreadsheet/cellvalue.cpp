@@ -19,17 +19,20 @@ namespace zolt {
 // (length << 1) | 1, then the bytes, in a block whose own count stands for
 // the references. The low bit of the first byte tells the two apart.
 struct TCellValue::TextRep {
-  unsigned char head[2];
+  // The text's bytes as allocated; the struct itself is only their address.
+  const unsigned char* Bytes() const noexcept { return reinterpret_cast<const unsigned char*>(this); }
+  unsigned char* Bytes() noexcept { return reinterpret_cast<unsigned char*>(this); }
 
-  bool InArena() const noexcept { return (head[0] & 1) != 0; }
+  bool InArena() const noexcept { return (Bytes()[0] & 1) != 0; }
   std::size_t Size() const noexcept {
-    if (InArena()) return static_cast<std::size_t>(head[0] | (head[1] << 8)) >> 1;
+    const unsigned char* b = Bytes();
+    if (InArena()) return static_cast<std::size_t>(b[0] | (b[1] << 8)) >> 1;
     std::uint32_t word;
-    std::memcpy(&word, head, sizeof word);
+    std::memcpy(&word, b, sizeof word);
     return word >> 1;
   }
-  const char* Data() const noexcept { return reinterpret_cast<const char*>(head) + (InArena() ? 2 : 8); }
-  std::uint32_t& Refs() noexcept { return *reinterpret_cast<std::uint32_t*>(head + 4); }
+  const char* Data() const noexcept { return reinterpret_cast<const char*>(Bytes()) + (InArena() ? 2 : 8); }
+  std::uint32_t& Refs() noexcept { return *reinterpret_cast<std::uint32_t*>(Bytes() + 4); }
 };
 
 // A block is aligned on its own size, so a text finds its block from its own
