@@ -3,6 +3,9 @@
 #include "disc/disctext.h"
 
 #include <algorithm>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cstring>
 
 namespace zolt::search {
@@ -94,8 +97,36 @@ std::size_t FoldedPattern::FindIn(std::string_view text) const noexcept {
   if (m == 0 || n < m) return std::string_view::npos;
   const auto* t = reinterpret_cast<const unsigned char*>(text.data());
   const char* p = bytes_.data();
-  const std::size_t lastStart = n - m;
   std::size_t pos = 0;
+#if defined(__SSE2__)
+  // Sixteen windows at a time: a window is a candidate when its first and
+  // last bytes are the word's, with letters compared in either case (an
+  // ASCII letter and only its other case give the same byte once 0x20 is
+  // set). Candidates are then compared in full.
+  auto caseMask = [](unsigned char b) { return static_cast<char>(b >= 'A' && b <= 'Z' ? 0x20 : 0x00); };
+  const auto firstByte = static_cast<unsigned char>(p[0]);
+  const auto lastByte = static_cast<unsigned char>(p[m - 1]);
+  const __m128i firstMask = _mm_set1_epi8(caseMask(firstByte));
+  const __m128i lastMask = _mm_set1_epi8(caseMask(lastByte));
+  const __m128i first = _mm_set1_epi8(static_cast<char>(firstByte | static_cast<unsigned char>(caseMask(firstByte))));
+  const __m128i last = _mm_set1_epi8(static_cast<char>(lastByte | static_cast<unsigned char>(caseMask(lastByte))));
+  for (; pos + m - 1 + 16 <= n; pos += 16) {
+    const __m128i a = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t + pos)), firstMask);
+    const __m128i b = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t + pos + m - 1)), lastMask);
+    unsigned bits = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, last))));
+    while (bits != 0) {
+      const std::size_t at = pos + static_cast<std::size_t>(__builtin_ctz(bits));
+      std::size_t i = 1;
+      while (i + 1 < m && kFold[t[at + i]] == static_cast<unsigned char>(p[i])) ++i;
+      if (i + 1 >= m) return at;
+      bits &= bits - 1;
+    }
+  }
+  // The last windows, fewer than sixteen, one by one below.
+#endif
+  const std::size_t lastStart = n - m;
+  if (pos > lastStart) return std::string_view::npos;
   for (;;) {
     // Skip until the window's last byte is the word's last byte.
     std::size_t shift;

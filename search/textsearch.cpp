@@ -106,7 +106,7 @@ std::vector<std::string> ListCandidates(const std::string& root) {
 
 DescriptionReader::DescriptionReader() : buffer_(kReadSize) {}
 
-int DescriptionReader::Open(const std::string& folder, DescriptionResult& failure) {
+disc::DiscFile DescriptionReader::Open(const std::string& folder, DescriptionResult& failure) {
   const std::string base = WithSeparator(folder);
   disc::DiscFile file = disc::OpenDiscFile(base + std::string(kDescription));
   if (file.state() != disc::FileState::kReadable && file.state() != disc::FileState::kUnreadable &&
@@ -115,7 +115,7 @@ int DescriptionReader::Open(const std::string& folder, DescriptionResult& failur
       file = disc::OpenDiscFile(base + *other);
     } else {
       failure = DescriptionResult::kMissing;
-      return -1;
+      return file;
     }
   }
   if (!file) {
@@ -127,49 +127,55 @@ int DescriptionReader::Open(const std::string& folder, DescriptionResult& failur
                          (file.state() == disc::FileState::kNotRegular &&
                           (error == EISDIR || error == ENOENT || error == ENOTDIR));
     failure = missing ? DescriptionResult::kMissing : DescriptionResult::kUnreadable;
-    return -1;
   }
-  return file.Release();
+  return file;
+}
+
+long DescriptionReader::ReadPiece(const disc::DiscFile& file, std::uint64_t done, bool& last) {
+  // Asking for one byte more than the size the open saw tells the end of an
+  // ordinary description in a single read: a regular file reads short only
+  // at its end.
+  const std::size_t want =
+      done < file.size() ? static_cast<std::size_t>(std::min<std::uint64_t>(buffer_.size(), file.size() - done + 1))
+                         : buffer_.size();
+  ssize_t n;
+  do {
+    n = read(file.fd(), buffer_.data(), want);
+  } while (n < 0 && errno == EINTR);
+  last = n >= 0 && static_cast<std::size_t>(n) < want;
+  return static_cast<long>(n);
 }
 
 DescriptionResult DescriptionReader::Match(const std::string& folder, const TextMatcher& matcher) {
   DescriptionResult result = DescriptionResult::kNoMatch;
-  const int fd = Open(folder, result);
-  if (fd < 0) return result;
+  const disc::DiscFile file = Open(folder, result);
+  if (!file) return result;
   LineScanner scanner(matcher);
+  std::uint64_t done = 0;
   for (;;) {
-    const ssize_t n = read(fd, buffer_.data(), buffer_.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      result = DescriptionResult::kUnreadable;
-      break;
-    }
-    if (n == 0) {
-      result = scanner.Finish() ? DescriptionResult::kMatch : DescriptionResult::kNoMatch;
-      break;
-    }
-    if (scanner.Feed(std::string_view(buffer_.data(), static_cast<std::size_t>(n)))) {
-      result = DescriptionResult::kMatch;
-      break;
-    }
+    bool last = false;
+    const long n = ReadPiece(file, done, last);
+    if (n < 0) return DescriptionResult::kUnreadable;
+    done += static_cast<std::uint64_t>(n);
+    if (n > 0 && scanner.Feed(std::string_view(buffer_.data(), static_cast<std::size_t>(n))))
+      return DescriptionResult::kMatch;
+    if (last) return scanner.Finish() ? DescriptionResult::kMatch : DescriptionResult::kNoMatch;
   }
-  close(fd);
-  return result;
 }
 
 DescriptionResult DescriptionReader::ReadOnly(const std::string& folder, std::size_t* bytes) {
   DescriptionResult result = DescriptionResult::kNoMatch;
-  const int fd = Open(folder, result);
-  if (fd < 0) return result;
+  const disc::DiscFile file = Open(folder, result);
+  if (!file) return result;
+  std::uint64_t done = 0;
   for (;;) {
-    const ssize_t n = read(fd, buffer_.data(), buffer_.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) result = DescriptionResult::kUnreadable;
-    if (n <= 0) break;
+    bool last = false;
+    const long n = ReadPiece(file, done, last);
+    if (n < 0) return DescriptionResult::kUnreadable;
+    done += static_cast<std::uint64_t>(n);
     if (bytes) *bytes += static_cast<std::size_t>(n);
+    if (last) return result;
   }
-  close(fd);
-  return result;
 }
 
 FoundDescriptions FindDescriptions(const std::string& root, const TextMatcher& matcher) {

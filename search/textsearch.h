@@ -12,6 +12,7 @@
 // The search itself is Qt-free; the hit rows for the window (QString) are
 // made by the forms under ZOLT_SEARCH_WITH_QT.
 
+#include "disc/discfile.h"
 #include "search/textmatch.h"
 
 #ifdef ZOLT_SEARCH_WITH_QT
@@ -19,6 +20,7 @@
 #endif
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,7 +48,9 @@ class DescriptionReader {
   DescriptionResult ReadOnly(const std::string& folder, std::size_t* bytes);
 
  private:
-  int Open(const std::string& folder, DescriptionResult& failure);
+  disc::DiscFile Open(const std::string& folder, DescriptionResult& failure);
+  // Reads the next piece; a piece shorter than asked for is the file's last.
+  long ReadPiece(const disc::DiscFile& file, std::uint64_t done, bool& last);
 
   std::vector<char> buffer_;
 };

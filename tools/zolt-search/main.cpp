@@ -13,10 +13,9 @@
 // said on standard error and change nothing else.
 
 #include "disc/disctext.h"
-#include "search/archive.h"
 #include "search/textmatch.h"
 #include "search/textsearch.h"
-#include "spreadsheet/msexcel.h"
+#include "tools/zolt-search/archive_module.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -26,7 +25,9 @@
 #include <string_view>
 
 #include <dirent.h>
+#include <dlfcn.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -65,6 +66,30 @@ std::string ShownFolder(std::string_view folder) {
     start = slash + 1;
   }
   return shown;
+}
+
+// The archive module beside this program.
+ZoltSearchArchiveFunction LoadArchiveModule(std::string& error) {
+  std::string self(4096, '\0');
+  const ssize_t n = ::readlink("/proc/self/exe", self.data(), self.size());
+  std::string folder = n > 0 ? self.substr(0, static_cast<std::size_t>(n)) : std::string();
+  folder = folder.substr(0, folder.rfind('/') + 1);
+  const std::string path = folder + "zolt-search-archive.so";
+  void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (module == nullptr) {
+    error = ::dlerror();
+    return nullptr;
+  }
+  auto* function = reinterpret_cast<ZoltSearchArchiveFunction>(::dlsym(module, "ZoltSearchArchive"));
+  if (function == nullptr) error = path + ": no archive lookup in it";
+  return function;
+}
+
+void AppendArchiveLine(void* context, const char* text, std::size_t size) {
+  std::string& out = *static_cast<std::string*>(context);
+  out += "archivio: ";
+  out.append(text, size);
+  out += '\n';
 }
 
 }  // namespace
@@ -134,20 +159,19 @@ int main(int argc, char** argv) {
   bool any = !found.hits.empty();
 
   if (archive) {
-    zolt::TMSExcel reader;
-    const zolt::search::ArchiveResult result = zolt::search::SearchArchive(reader, root, matcher);
-    if (!result.loaded) {
-      std::fprintf(stderr, "zolt-search: the archive %s cannot be read: %s\n",
-                   zolt::search::ArchivePath(root).c_str(), result.error.c_str());
+    std::string error;
+    const ZoltSearchArchiveFunction lookup = LoadArchiveModule(error);
+    if (lookup == nullptr) {
+      std::fprintf(stderr, "zolt-search: the archive cannot be searched: %s\n", error.c_str());
+      Finish(kTrouble);
     }
     out.clear();
-    for (const std::string& line : result.lines) {
-      out += "archivio: ";
-      out += line;
-      out += '\n';
-    }
+    char message[512] = {};
+    const std::string word = zolt::disc::DecodeDiscName(typed);
+    if (lookup(root.c_str(), word.c_str(), AppendArchiveLine, &out, message, sizeof message) == 0)
+      std::fprintf(stderr, "zolt-search: the archive cannot be read: %s\n", message);
     std::fwrite(out.data(), 1, out.size(), stdout);
-    any = any || !result.lines.empty();
+    any = any || !out.empty();
   }
   Finish(any ? kFound : kNothing);
 }
