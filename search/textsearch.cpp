@@ -71,37 +71,70 @@ std::string DisplayName(std::string_view level, bool withoutUnderscores) {
   return text;
 }
 
-std::vector<std::string> ListSubfolders(const std::string& folder) {
+namespace {
+
+// The sub-folders of `folder` by name, and whether it holds an entry named
+// like the description in any letter case.
+std::vector<std::string> ListFolder(const std::string& folder, bool* hasDescription) {
   std::vector<std::string> names;
   const std::string parent = WithSeparator(folder);
   std::unique_ptr<DIR, DirCloser> dir(opendir(parent.c_str()));
-  if (!dir) return names;
+  if (!dir) {
+    if (hasDescription != nullptr) *hasDescription = true;  // not known: the reader will see
+    return names;
+  }
   while (const dirent* entry = readdir(dir.get())) {
     const std::string_view name = entry->d_name;
     if (name == "." || name == "..") continue;
+    if (hasDescription != nullptr && !*hasDescription && EqualsIgnoringAsciiCase(name, kDescription))
+      *hasDescription = true;
     if (IsFolder(parent, *entry)) names.emplace_back(name);
   }
   std::sort(names.begin(), names.end());
   return names;
 }
 
-std::vector<std::string> ListCandidates(const std::string& root) {
+struct Candidate {
+  std::string folder;
+  // Its listing showed no description: nothing to open. Level-3 folders are
+  // never listed, so theirs is looked for when read.
+  bool noDescription = false;
+};
+
+std::vector<Candidate> Candidates(const std::string& root) {
   const std::string base = WithSeparator(root);
-  std::vector<std::string> level1 = ListSubfolders(base);
+  std::vector<std::string> level1 = ListFolder(base, nullptr);
   // The program's own runtime at the root is no part of the catalogue.
   std::erase(level1, std::string(disc::kRuntimeFolder));
-  std::vector<std::string> candidates(level1.begin(), level1.end());
-  for (const std::string& f : level1) {
-    for (const std::string& s : ListSubfolders(base + f)) {
+  std::vector<Candidate> candidates;
+  candidates.reserve(level1.size());
+  for (const std::string& f : level1) candidates.push_back({f, false});
+  for (std::size_t i = 0; i < level1.size(); ++i) {
+    const std::string& f = level1[i];
+    bool firstHas = false;
+    const std::vector<std::string> level2 = ListFolder(base + f, &firstHas);
+    candidates[i].noDescription = !firstHas;
+    for (const std::string& s : level2) {
       // Only this exact spelling at this level: the Home folder of a section.
       if (s == "Home") continue;
       std::string second = f + kSeparator + s;
-      const std::vector<std::string> level3 = ListSubfolders(base + second);
-      candidates.push_back(second);
-      for (const std::string& t : level3) candidates.push_back(second + kSeparator + t);
+      bool secondHas = false;
+      const std::vector<std::string> level3 = ListFolder(base + second, &secondHas);
+      candidates.push_back({second, !secondHas});
+      for (const std::string& t : level3) candidates.push_back({second + kSeparator + t, false});
     }
   }
   return candidates;
+}
+
+}  // namespace
+
+std::vector<std::string> ListSubfolders(const std::string& folder) { return ListFolder(folder, nullptr); }
+
+std::vector<std::string> ListCandidates(const std::string& root) {
+  std::vector<std::string> folders;
+  for (Candidate& c : Candidates(root)) folders.push_back(std::move(c.folder));
+  return folders;
 }
 
 DescriptionReader::DescriptionReader() : buffer_(kReadSize) {}
@@ -180,14 +213,17 @@ DescriptionResult DescriptionReader::ReadOnly(const std::string& folder, std::si
 
 FoundDescriptions FindDescriptions(const std::string& root, const TextMatcher& matcher) {
   FoundDescriptions result;
-  result.candidates = ListCandidates(root);
+  std::vector<Candidate> candidates = Candidates(root);
+  result.candidates.reserve(candidates.size());
+  for (const Candidate& c : candidates) result.candidates.push_back(c.folder);
   if (matcher.MatchesNothing()) return result;
   const std::string base = WithSeparator(root);
   DescriptionReader reader;
-  for (const std::string& candidate : result.candidates) {
-    switch (reader.Match(base + candidate, matcher)) {
+  for (const Candidate& candidate : candidates) {
+    if (candidate.noDescription) continue;
+    switch (reader.Match(base + candidate.folder, matcher)) {
       case DescriptionResult::kMatch:
-        result.hits.push_back(candidate);
+        result.hits.push_back(candidate.folder);
         break;
       case DescriptionResult::kUnreadable:
         ++result.unreadable;
