@@ -69,7 +69,11 @@ const std::uint8_t* TStreamWindow::Have(std::size_t offset, std::size_t n) {
     source_.SeekTo(end_);
     sourcePos_ = end_;
   }
-  const std::size_t step = readStep.load(std::memory_order_relaxed);
+  // The first read is small: the first record decides whether the rest is
+  // worth reading at all.
+  constexpr std::size_t kFirstStep = 4096;
+  const std::size_t step = end_ == 0 ? std::min(kFirstStep, readStep.load(std::memory_order_relaxed))
+                                     : readStep.load(std::memory_order_relaxed);
   while (end_ - start_ < n) {
     const std::size_t held = end_ - start_;
     const std::size_t want = std::min({std::max(step, n - held), capacity_ - held, size_ - end_});

@@ -10,6 +10,7 @@ target_link_libraries(zolt-search-archive PRIVATE zolt_archive_core zolt_warning
 target_include_directories(zolt-search-archive PRIVATE ${PROJECT_SOURCE_DIR})
 set_target_properties(zolt-search-archive PROPERTIES PREFIX "" LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin
   CXX_VISIBILITY_PRESET hidden POSITION_INDEPENDENT_CODE ON)
+set_target_properties(zolt-search zolt-search-archive PROPERTIES AUTOMOC OFF)  # no Qt here
 add_dependencies(zolt-search zolt-search-archive)
 # The libraries the module takes in must be position-independent.
 set_property(TARGET zolt_archive_core zolt_textsearch_core zolt_spreadsheet zolt_disc
