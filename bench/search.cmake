@@ -12,3 +12,7 @@ if(TARGET zolt_search)
     ZOLT_SHARED_DIR="${ZOLT_SHARED_DIR}"
     ZOLT_BENCH_SCRIPTS="${CMAKE_CURRENT_LIST_DIR}/search")
 endif()
+
+# floor_walk DISC: the floor of a disc search as a whole process (walk three
+# levels, read each "testo.txt"), timed beside zolt-search by bench/compare.sh.
+add_executable(floor_walk ${CMAKE_CURRENT_LIST_DIR}/search/floor_walk.c)

@@ -68,7 +68,7 @@ std::string ArchivePath(const std::string& root) {
   return catalogue::JoinPath(root, kArchive);
 }
 
-ArchiveResult SearchArchive(TMSExcel& reader, const std::string& root, const QString& word) {
+ArchiveResult SearchArchive(TMSExcel& reader, const std::string& root, const TextMatcher& matcher) {
   ArchiveResult result;
   try {
     reader.LoadFromFile(ArchivePath(root));
@@ -81,7 +81,7 @@ ArchiveResult SearchArchive(TMSExcel& reader, const std::string& root, const QSt
     return result;
   }
   result.loaded = true;
-  result.lines = MatchArchive(result.columns, TextMatcher(word));
+  result.lines = MatchArchive(result.columns, matcher);
   return result;
 }
 

@@ -7,7 +7,9 @@
 
 #include "search/textmatch.h"
 
+#ifdef ZOLT_SEARCH_WITH_QT
 #include <QString>
+#endif
 
 #include <string>
 #include <vector>
@@ -51,6 +53,12 @@ struct ArchiveResult {
 // Reloads the archive with `reader` (its previous sheets are replaced) and
 // looks the word up. Never throws: a workbook that is missing, damaged or
 // encrypted gives loaded == false and the reader's message.
-ArchiveResult SearchArchive(TMSExcel& reader, const std::string& root, const QString& word);
+ArchiveResult SearchArchive(TMSExcel& reader, const std::string& root, const TextMatcher& matcher);
+
+#ifdef ZOLT_SEARCH_WITH_QT
+inline ArchiveResult SearchArchive(TMSExcel& reader, const std::string& root, const QString& word) {
+  return SearchArchive(reader, root, TextMatcher(word));
+}
+#endif
 
 }  // namespace zolt::search

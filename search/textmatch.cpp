@@ -1,8 +1,11 @@
 #include "search/textmatch.h"
 
-#include "platform/textcodec.h"
+#include "disc/disctext.h"
 
 #include <algorithm>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cstring>
 
 namespace zolt::search {
@@ -23,35 +26,32 @@ constexpr std::array<unsigned char, 256> kFold = MakeFoldTable();
 inline unsigned char Fold(char c) noexcept { return kFold[static_cast<unsigned char>(c)]; }
 
 // The Windows-1252 byte that the disc's text decoding turns into `u`, if any.
-std::optional<unsigned char> Cp1252Byte(char16_t u) {
+std::optional<unsigned char> Cp1252Byte(char32_t u) {
   if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) return static_cast<unsigned char>(u);
   // 0x80..0x9F hold the code page's own letters and signs (the five bytes it
-  // leaves undefined stand for the C1 controls): asked of the decoder itself.
-  static const std::array<char16_t, 32> kHigh = [] {
-    std::array<char16_t, 32> high{};
-    for (unsigned i = 0; i < 32; ++i) {
-      const char byte = static_cast<char>(0x80 + i);
-      high[i] = DecodeCp1252(std::string_view(&byte, 1)).at(0).unicode();
-    }
-    return high;
-  }();
-  for (unsigned i = 0; i < 32; ++i)
-    if (kHigh[i] == u) return static_cast<unsigned char>(0x80 + i);
+  // leaves undefined stand for the C1 controls).
+  for (unsigned b = 0x80; b < 0xA0; ++b)
+    if (disc::Cp1252ToUnicode(static_cast<unsigned char>(b)) == u) return static_cast<unsigned char>(b);
   return std::nullopt;
 }
 
-bool HasBrokenSurrogate(const QString& text) {
-  const qsizetype n = text.size();
-  for (qsizetype i = 0; i < n; ++i) {
-    const QChar c = text.at(i);
-    if (c.isHighSurrogate()) {
-      if (i + 1 >= n || !text.at(i + 1).isLowSurrogate()) return true;
-      ++i;
-    } else if (c.isLowSurrogate()) {
-      return true;
-    }
+// The code point that starts at p (valid UTF-8), and its length.
+char32_t NextCodePoint(const unsigned char* p, std::size_t& length) {
+  if (p[0] < 0x80) {
+    length = 1;
+    return p[0];
   }
-  return false;
+  if (p[0] < 0xE0) {
+    length = 2;
+    return (static_cast<char32_t>(p[0] & 0x1F) << 6) | (p[1] & 0x3F);
+  }
+  if (p[0] < 0xF0) {
+    length = 3;
+    return (static_cast<char32_t>(p[0] & 0x0F) << 12) | (static_cast<char32_t>(p[1] & 0x3F) << 6) | (p[2] & 0x3F);
+  }
+  length = 4;
+  return (static_cast<char32_t>(p[0] & 0x07) << 18) | (static_cast<char32_t>(p[1] & 0x3F) << 12) |
+         (static_cast<char32_t>(p[2] & 0x3F) << 6) | (p[3] & 0x3F);
 }
 
 inline bool IsLineBreak(char c) noexcept { return c == '\n' || c == '\r'; }
@@ -71,15 +71,6 @@ std::size_t FindLastLineBreak(std::string_view text) noexcept {
 }
 
 }  // namespace
-
-QString MaiuscoleAscii(const QString& text) {
-  QString upper = text;
-  for (QChar& c : upper) {
-    const char16_t u = c.unicode();
-    if (u >= u'a' && u <= u'z') c = QChar(static_cast<char16_t>(u - (u'a' - u'A')));
-  }
-  return upper;
-}
 
 FoldedPattern::FoldedPattern(std::string bytes) : bytes_(std::move(bytes)) {
   for (char& c : bytes_) c = static_cast<char>(Fold(c));
@@ -106,8 +97,36 @@ std::size_t FoldedPattern::FindIn(std::string_view text) const noexcept {
   if (m == 0 || n < m) return std::string_view::npos;
   const auto* t = reinterpret_cast<const unsigned char*>(text.data());
   const char* p = bytes_.data();
-  const std::size_t lastStart = n - m;
   std::size_t pos = 0;
+#if defined(__SSE2__)
+  // Sixteen windows at a time: a window is a candidate when its first and
+  // last bytes are the word's, with letters compared in either case (an
+  // ASCII letter and only its other case give the same byte once 0x20 is
+  // set). Candidates are then compared in full.
+  auto caseMask = [](unsigned char b) { return static_cast<char>(b >= 'A' && b <= 'Z' ? 0x20 : 0x00); };
+  const auto firstByte = static_cast<unsigned char>(p[0]);
+  const auto lastByte = static_cast<unsigned char>(p[m - 1]);
+  const __m128i firstMask = _mm_set1_epi8(caseMask(firstByte));
+  const __m128i lastMask = _mm_set1_epi8(caseMask(lastByte));
+  const __m128i first = _mm_set1_epi8(static_cast<char>(firstByte | static_cast<unsigned char>(caseMask(firstByte))));
+  const __m128i last = _mm_set1_epi8(static_cast<char>(lastByte | static_cast<unsigned char>(caseMask(lastByte))));
+  for (; pos + m - 1 + 16 <= n; pos += 16) {
+    const __m128i a = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t + pos)), firstMask);
+    const __m128i b = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t + pos + m - 1)), lastMask);
+    unsigned bits = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, last))));
+    while (bits != 0) {
+      const std::size_t at = pos + static_cast<std::size_t>(__builtin_ctz(bits));
+      std::size_t i = 1;
+      while (i + 1 < m && kFold[t[at + i]] == static_cast<unsigned char>(p[i])) ++i;
+      if (i + 1 >= m) return at;
+      bits &= bits - 1;
+    }
+  }
+  // The last windows, fewer than sixteen, one by one below.
+#endif
+  const std::size_t lastStart = n - m;
+  if (pos > lastStart) return std::string_view::npos;
   for (;;) {
     // Skip until the window's last byte is the word's last byte.
     std::size_t shift;
@@ -123,27 +142,28 @@ std::size_t FoldedPattern::FindIn(std::string_view text) const noexcept {
   }
 }
 
-TextMatcher::TextMatcher(const QString& word) {
-  if (word.isEmpty() || HasBrokenSurrogate(word)) return;
-  const QString upper = MaiuscoleAscii(word);
-  if (upper.contains(QChar(u'\n')) || upper.contains(QChar(u'\r'))) return;
-
-  const QByteArray utf8 = upper.toUtf8();
-  utf8_ = FoldedPattern(std::string(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+TextMatcher::TextMatcher(std::string_view utf8Word) {
+  if (utf8Word.empty() || !disc::IsValidUtf8(utf8Word)) return;
+  if (utf8Word.find_first_of("\r\n") != std::string_view::npos) return;
+  std::string upper(utf8Word);
+  for (char& c : upper) c = static_cast<char>(Fold(c));
 
   asciiOnly_ = true;
   std::string cp;
-  cp.reserve(static_cast<std::size_t>(upper.size()));
+  cp.reserve(upper.size());
   bool representable = true;
-  for (const QChar c : upper) {
-    if (c.unicode() >= 0x80) asciiOnly_ = false;
-    const std::optional<unsigned char> b = Cp1252Byte(c.unicode());
+  const auto* p = reinterpret_cast<const unsigned char*>(upper.data());
+  for (std::size_t i = 0, length = 0; i < upper.size(); i += length) {
+    const char32_t u = NextCodePoint(p + i, length);
+    if (u >= 0x80) asciiOnly_ = false;
+    const std::optional<unsigned char> b = Cp1252Byte(u);
     if (!b) {
       representable = false;
-      break;
+      continue;
     }
     cp.push_back(static_cast<char>(*b));
   }
+  utf8_ = FoldedPattern(std::move(upper));
   if (representable) cp1252_ = FoldedPattern(std::move(cp));
 }
 
@@ -253,7 +273,7 @@ void LineScanner::ScanLinePiece(std::string_view piece, bool endsLine) {
 
   if (endsLine) {
     // A whole line's encoding matters only once a form of the word is on it.
-    if (lineValid_ && (lineHasUtf8Form_ || lineHasCp1252Form_)) lineValid_ = IsValidUtf8(text);
+    if (lineValid_ && (lineHasUtf8Form_ || lineHasCp1252Form_)) lineValid_ = disc::IsValidUtf8(text);
     EndLine();
     return;
   }
@@ -264,7 +284,7 @@ void LineScanner::ScanLinePiece(std::string_view piece, bool endsLine) {
   // Never split a UTF-8 sequence between what is validated now and later.
   for (int back = 0; back < 3 && cut > 0 && cut < text.size() && IsContinuationByte(text[cut]); ++back) --cut;
   tail_.assign(text.substr(cut));
-  if (lineValid_ && cut > 0) lineValid_ = IsValidUtf8(text.substr(0, cut));
+  if (lineValid_ && cut > 0) lineValid_ = disc::IsValidUtf8(text.substr(0, cut));
 }
 
 void LineScanner::EndLine() {

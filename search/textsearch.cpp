@@ -1,6 +1,7 @@
 #include "search/textsearch.h"
 
-#include "platform/textcodec.h"
+#include "disc/discfile.h"
+#include "disc/disctext.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <memory>
+#include <optional>
 
 namespace zolt::search {
 
@@ -61,154 +63,167 @@ std::optional<std::string> OtherSpelling(const std::string& folder) {
   return found;
 }
 
-int OpenForReading(const std::string& path) {
-  // Non-blocking so that a pipe of that name cannot stall the search.
-  int fd;
-  do {
-    fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  } while (fd < 0 && errno == EINTR);
-  return fd;
-}
+}  // namespace
 
-QString DisplayLevel(std::string_view name) {
-  QString text = DecodeDiscText(name);
-  text.remove(QChar(u'_'));
+std::string DisplayName(std::string_view level, bool withoutUnderscores) {
+  std::string text = disc::DecodeDiscName(level);
+  if (withoutUnderscores) std::erase(text, '_');
   return text;
 }
 
-}  // namespace
+namespace {
 
-SearchHit MakeHit(const std::string& relativeFolder) {
-  SearchHit hit;
-  hit.folder = relativeFolder;
-  const std::string_view rel = relativeFolder;
-  std::size_t slash = rel.find(kSeparator);
-  hit.section = DisplayLevel(rel.substr(0, slash));
-  bool firstLevel = true;
-  while (slash != std::string_view::npos) {
-    const std::size_t start = slash + 1;
-    slash = rel.find(kSeparator, start);
-    if (!firstLevel) hit.subfolder += QChar(u'\\');
-    firstLevel = false;
-    hit.subfolder += DisplayLevel(rel.substr(start, slash == std::string_view::npos ? slash : slash - start));
-  }
-  return hit;
-}
-
-std::vector<std::string> ListSubfolders(const std::string& folder) {
+// The sub-folders of `folder` by name, and whether it holds an entry named
+// like the description in any letter case.
+std::vector<std::string> ListFolder(const std::string& folder, bool* hasDescription) {
   std::vector<std::string> names;
   const std::string parent = WithSeparator(folder);
   std::unique_ptr<DIR, DirCloser> dir(opendir(parent.c_str()));
-  if (!dir) return names;
+  if (!dir) {
+    if (hasDescription != nullptr) *hasDescription = true;  // not known: the reader will see
+    return names;
+  }
   while (const dirent* entry = readdir(dir.get())) {
     const std::string_view name = entry->d_name;
     if (name == "." || name == "..") continue;
+    if (hasDescription != nullptr && !*hasDescription && EqualsIgnoringAsciiCase(name, kDescription))
+      *hasDescription = true;
     if (IsFolder(parent, *entry)) names.emplace_back(name);
   }
   std::sort(names.begin(), names.end());
   return names;
 }
 
-std::vector<std::string> ListCandidates(const std::string& root) {
+struct Candidate {
+  std::string folder;
+  // Its listing showed no description: nothing to open. Level-3 folders are
+  // never listed, so theirs is looked for when read.
+  bool noDescription = false;
+};
+
+std::vector<Candidate> Candidates(const std::string& root) {
   const std::string base = WithSeparator(root);
-  const std::vector<std::string> level1 = ListSubfolders(base);
-  std::vector<std::string> candidates(level1.begin(), level1.end());
-  for (const std::string& f : level1) {
-    for (const std::string& s : ListSubfolders(base + f)) {
+  std::vector<std::string> level1 = ListFolder(base, nullptr);
+  // The program's own runtime at the root is no part of the catalogue.
+  std::erase(level1, std::string(disc::kRuntimeFolder));
+  std::vector<Candidate> candidates;
+  candidates.reserve(level1.size());
+  for (const std::string& f : level1) candidates.push_back({f, false});
+  for (std::size_t i = 0; i < level1.size(); ++i) {
+    const std::string& f = level1[i];
+    bool firstHas = false;
+    const std::vector<std::string> level2 = ListFolder(base + f, &firstHas);
+    candidates[i].noDescription = !firstHas;
+    for (const std::string& s : level2) {
       // Only this exact spelling at this level: the Home folder of a section.
       if (s == "Home") continue;
       std::string second = f + kSeparator + s;
-      const std::vector<std::string> level3 = ListSubfolders(base + second);
-      candidates.push_back(second);
-      for (const std::string& t : level3) candidates.push_back(second + kSeparator + t);
+      bool secondHas = false;
+      const std::vector<std::string> level3 = ListFolder(base + second, &secondHas);
+      candidates.push_back({second, !secondHas});
+      for (const std::string& t : level3) candidates.push_back({second + kSeparator + t, false});
     }
   }
   return candidates;
 }
 
+}  // namespace
+
+std::vector<std::string> ListSubfolders(const std::string& folder) { return ListFolder(folder, nullptr); }
+
+std::vector<std::string> ListCandidates(const std::string& root) {
+  std::vector<std::string> folders;
+  for (Candidate& c : Candidates(root)) folders.push_back(std::move(c.folder));
+  return folders;
+}
+
 DescriptionReader::DescriptionReader() : buffer_(kReadSize) {}
 
-int DescriptionReader::Open(const std::string& folder, DescriptionResult& failure) {
+disc::DiscFile DescriptionReader::Open(const std::string& folder, DescriptionResult& failure) {
   const std::string base = WithSeparator(folder);
-  int fd = OpenForReading(base + std::string(kDescription));
-  if (fd < 0 && errno == ENOENT) {
+  disc::DiscFile file = disc::OpenDiscFile(base + std::string(kDescription));
+  if (file.state() != disc::FileState::kReadable && file.state() != disc::FileState::kUnreadable &&
+      file.error() == ENOENT) {
     if (const std::optional<std::string> other = OtherSpelling(base)) {
-      fd = OpenForReading(base + *other);
+      file = disc::OpenDiscFile(base + *other);
     } else {
       failure = DescriptionResult::kMissing;
-      return -1;
+      return file;
     }
   }
-  if (fd < 0) {
-    // A link that leads nowhere is a missing file; anything else is a file
-    // that is there but cannot be read.
-    failure = (errno == ENOENT || errno == ENOTDIR) ? DescriptionResult::kMissing
-                                                    : DescriptionResult::kUnreadable;
-    return -1;
+  if (!file) {
+    // A folder of that name is no description, as on the disc's own system,
+    // and a link that leads nowhere is a missing file; a pipe, a device, a
+    // loop of links or a file that cannot be opened is one that cannot be read.
+    const int error = file.error();
+    const bool missing = file.state() == disc::FileState::kMissing ||
+                         (file.state() == disc::FileState::kNotRegular &&
+                          (error == EISDIR || error == ENOENT || error == ENOTDIR));
+    failure = missing ? DescriptionResult::kMissing : DescriptionResult::kUnreadable;
   }
-  struct stat st {};
-  const bool statted = fstat(fd, &st) == 0;
-  if (!statted || !S_ISREG(st.st_mode)) {
-    // A folder of that name is no description, as on the disc's own system;
-    // a pipe or a device is one that cannot be read.
-    failure = statted && S_ISDIR(st.st_mode) ? DescriptionResult::kMissing : DescriptionResult::kUnreadable;
-    close(fd);
-    return -1;
-  }
-  return fd;
+  return file;
+}
+
+long DescriptionReader::ReadPiece(const disc::DiscFile& file, std::uint64_t done, bool& last) {
+  // Asking for one byte more than the size the open saw tells the end of an
+  // ordinary description in a single read: a regular file reads short only
+  // at its end.
+  const std::size_t want =
+      done < file.size() ? static_cast<std::size_t>(std::min<std::uint64_t>(buffer_.size(), file.size() - done + 1))
+                         : buffer_.size();
+  ssize_t n;
+  do {
+    n = read(file.fd(), buffer_.data(), want);
+  } while (n < 0 && errno == EINTR);
+  last = n >= 0 && static_cast<std::size_t>(n) < want;
+  return static_cast<long>(n);
 }
 
 DescriptionResult DescriptionReader::Match(const std::string& folder, const TextMatcher& matcher) {
   DescriptionResult result = DescriptionResult::kNoMatch;
-  const int fd = Open(folder, result);
-  if (fd < 0) return result;
+  const disc::DiscFile file = Open(folder, result);
+  if (!file) return result;
   LineScanner scanner(matcher);
+  std::uint64_t done = 0;
   for (;;) {
-    const ssize_t n = read(fd, buffer_.data(), buffer_.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      result = DescriptionResult::kUnreadable;
-      break;
-    }
-    if (n == 0) {
-      result = scanner.Finish() ? DescriptionResult::kMatch : DescriptionResult::kNoMatch;
-      break;
-    }
-    if (scanner.Feed(std::string_view(buffer_.data(), static_cast<std::size_t>(n)))) {
-      result = DescriptionResult::kMatch;
-      break;
-    }
+    bool last = false;
+    const long n = ReadPiece(file, done, last);
+    if (n < 0) return DescriptionResult::kUnreadable;
+    done += static_cast<std::uint64_t>(n);
+    if (n > 0 && scanner.Feed(std::string_view(buffer_.data(), static_cast<std::size_t>(n))))
+      return DescriptionResult::kMatch;
+    if (last) return scanner.Finish() ? DescriptionResult::kMatch : DescriptionResult::kNoMatch;
   }
-  close(fd);
-  return result;
 }
 
 DescriptionResult DescriptionReader::ReadOnly(const std::string& folder, std::size_t* bytes) {
   DescriptionResult result = DescriptionResult::kNoMatch;
-  const int fd = Open(folder, result);
-  if (fd < 0) return result;
+  const disc::DiscFile file = Open(folder, result);
+  if (!file) return result;
+  std::uint64_t done = 0;
   for (;;) {
-    const ssize_t n = read(fd, buffer_.data(), buffer_.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) result = DescriptionResult::kUnreadable;
-    if (n <= 0) break;
+    bool last = false;
+    const long n = ReadPiece(file, done, last);
+    if (n < 0) return DescriptionResult::kUnreadable;
+    done += static_cast<std::uint64_t>(n);
     if (bytes) *bytes += static_cast<std::size_t>(n);
+    if (last) return result;
   }
-  close(fd);
-  return result;
 }
 
-TextSearchResult SearchDescriptions(const std::string& root, const QString& word) {
-  TextSearchResult result;
-  result.candidates = ListCandidates(root);
-  const TextMatcher matcher(word);
+FoundDescriptions FindDescriptions(const std::string& root, const TextMatcher& matcher) {
+  FoundDescriptions result;
+  std::vector<Candidate> candidates = Candidates(root);
+  result.candidates.reserve(candidates.size());
+  for (const Candidate& c : candidates) result.candidates.push_back(c.folder);
   if (matcher.MatchesNothing()) return result;
   const std::string base = WithSeparator(root);
   DescriptionReader reader;
-  for (const std::string& candidate : result.candidates) {
-    switch (reader.Match(base + candidate, matcher)) {
+  for (const Candidate& candidate : candidates) {
+    if (candidate.noDescription) continue;
+    switch (reader.Match(base + candidate.folder, matcher)) {
       case DescriptionResult::kMatch:
-        result.hits.push_back(MakeHit(candidate));
+        result.hits.push_back(candidate.folder);
         break;
       case DescriptionResult::kUnreadable:
         ++result.unreadable;

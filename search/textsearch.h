@@ -5,33 +5,27 @@
 //
 // Candidate order: all level-1 folders first, then, per level-1 folder, each
 // level-2 folder followed directly by its level-3 folders. A level-2 folder
-// named exactly "Home" is skipped with everything below it. Folders are
-// listed by name, byte by byte, like the catalogue's own listings.
+// named exactly "Home" is skipped with everything below it, and so is the
+// disc's hidden runtime folder at the root. Folders are listed by name, byte
+// by byte, like the catalogue's own listings.
+//
+// The search itself is Qt-free; the hit rows for the window (QString) are
+// made by the forms under ZOLT_SEARCH_WITH_QT.
 
+#include "disc/discfile.h"
 #include "search/textmatch.h"
 
+#ifdef ZOLT_SEARCH_WITH_QT
 #include <QString>
+#endif
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zolt::search {
-
-// One row of the hit list.
-struct SearchHit {
-  // The hit's folder relative to the disc root, exactly as on disc (with its
-  // "_" characters), levels joined by "/": what navigation appends to the root.
-  std::string folder;
-  // "Sezione": the first level without any "_".
-  QString section;
-  // "Cartella": the other levels without any "_", joined by "\"; empty for a
-  // top-level folder.
-  QString subfolder;
-};
-
-// The row shown for a folder relative to the disc root.
-SearchHit MakeHit(const std::string& relativeFolder);
 
 // The sub-folders of `folder`, by name; a folder that cannot be listed gives
 // none. Links to folders count as folders.
@@ -54,10 +48,58 @@ class DescriptionReader {
   DescriptionResult ReadOnly(const std::string& folder, std::size_t* bytes);
 
  private:
-  int Open(const std::string& folder, DescriptionResult& failure);
+  disc::DiscFile Open(const std::string& folder, DescriptionResult& failure);
+  // Reads the next piece; a piece shorter than asked for is the file's last.
+  long ReadPiece(const disc::DiscFile& file, std::uint64_t done, bool& last);
 
   std::vector<char> buffer_;
 };
+
+// What one search of the descriptions found.
+struct FoundDescriptions {
+  std::vector<std::string> candidates;  // the candidate list, in search order
+  std::vector<std::string> hits;        // the hits' folders relative to the root, in candidate order
+  std::size_t unreadable = 0;           // descriptions that exist but could not be read
+};
+
+// Searches every candidate's description below `root`. A description that
+// cannot be read is passed over and the search goes on.
+FoundDescriptions FindDescriptions(const std::string& root, const TextMatcher& matcher);
+
+// One level of a hit's folder as the program shows it: decoded (UTF-8, else
+// Windows-1252), every "_" removed when `withoutUnderscores`.
+std::string DisplayName(std::string_view level, bool withoutUnderscores);
+
+#ifdef ZOLT_SEARCH_WITH_QT
+// One row of the hit list.
+struct SearchHit {
+  // The hit's folder relative to the disc root, exactly as on disc (with its
+  // "_" characters), levels joined by "/": what navigation appends to the root.
+  std::string folder;
+  // "Sezione": the first level without any "_".
+  QString section;
+  // "Cartella": the other levels without any "_", joined by "\"; empty for a
+  // top-level folder.
+  QString subfolder;
+};
+
+inline SearchHit MakeHit(const std::string& relativeFolder) {
+  SearchHit hit;
+  hit.folder = relativeFolder;
+  const std::string_view rel = relativeFolder;
+  auto level = [](std::string_view name) { return QString::fromStdString(DisplayName(name, true)); };
+  std::size_t slash = rel.find('/');
+  hit.section = level(rel.substr(0, slash));
+  bool firstLevel = true;
+  while (slash != std::string_view::npos) {
+    const std::size_t start = slash + 1;
+    slash = rel.find('/', start);
+    if (!firstLevel) hit.subfolder += QChar(u'\\');
+    firstLevel = false;
+    hit.subfolder += level(rel.substr(start, slash == std::string_view::npos ? slash : slash - start));
+  }
+  return hit;
+}
 
 struct TextSearchResult {
   std::vector<std::string> candidates;  // the candidate list, in search order
@@ -67,6 +109,15 @@ struct TextSearchResult {
 
 // Searches every candidate's description below `root` for `word`. A
 // description that cannot be read is passed over and the search goes on.
-TextSearchResult SearchDescriptions(const std::string& root, const QString& word);
+inline TextSearchResult SearchDescriptions(const std::string& root, const QString& word) {
+  FoundDescriptions found = FindDescriptions(root, TextMatcher(word));
+  TextSearchResult result;
+  result.candidates = std::move(found.candidates);
+  result.hits.reserve(found.hits.size());
+  for (const std::string& folder : found.hits) result.hits.push_back(MakeHit(folder));
+  result.unreadable = found.unreadable;
+  return result;
+}
+#endif
 
 }  // namespace zolt::search

@@ -5,9 +5,6 @@
 #include <cstring>
 #include <string_view>
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 namespace zolt::biff {
 
 namespace {
@@ -43,37 +40,25 @@ bool IsBofCode(std::uint16_t code) {
 
 }  // namespace
 
-TBiffReader::TBiffReader(TMSExcel& owner, const std::uint8_t* data, std::size_t size, TRoute route)
+TBiffReader::TBiffReader(TMSExcel& owner, TStreamWindow& stream, TRoute route)
     : x_(owner),
-      data_(data),
-      size_(size),
+      stream_(stream),
+      size_(stream.Size()),
       route_(route),
       bodyLimit_(route == TRoute::Plain                                   ? kPlainBodyLimit
                  : owner.version_ >= TExcelVersion::evExcel8 ? kBiff8BodyLimit
                                                                           : kBiff5BodyLimit) {}
 
 void TBiffReader::Run() {
+  store_ = x_.DefaultCellStore();
   TRecord rec;
   while (!finished_ && NextRecord(rec)) {
     pos_ = rec.offset + 4 + rec.length;
     firstRecord_ = false;
     if (rec.body != nullptr) Dispatch(rec);
     x_.ReportProgress(static_cast<std::int64_t>(pos_), static_cast<std::int64_t>(size_));
-    if (releaseConsumed_) ReleaseBefore(pos_);
   }
   if (route_ == TRoute::Plain) FinishPlain();
-}
-
-void TBiffReader::ReleaseBefore(std::size_t offset) noexcept {
-  // Hand back whole pages in steps of 256 KiB, keeping the last step read.
-  constexpr std::size_t kStep = 256u << 10;
-  if (offset < released_ + 2 * kStep) return;
-  static const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
-  const auto base = reinterpret_cast<std::uintptr_t>(data_);
-  const std::uintptr_t from = (base + released_ + page - 1) & ~(page - 1);
-  const std::uintptr_t to = (base + offset - kStep) & ~(page - 1);
-  if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
-  released_ = offset - kStep;
 }
 
 bool TBiffReader::NextRecord(TRecord& rec) {
@@ -81,11 +66,13 @@ bool TBiffReader::NextRecord(TRecord& rec) {
   const std::size_t left = size_ - pos_;
   if (left < 4) {
     // Zero padding after the last record is harmless; anything else is a cut record.
-    if (std::all_of(data_ + pos_, data_ + size_, [](std::uint8_t b) { return b == 0; })) return false;
+    const std::uint8_t* tail = stream_.Have(pos_, left);
+    if (std::all_of(tail, tail + left, [](std::uint8_t b) { return b == 0; })) return false;
     throw ESpreadSheetError("The stream ends inside a record header at offset " + std::to_string(pos_));
   }
-  rec.code = Le16(data_ + pos_);
-  rec.length = Le16(data_ + pos_ + 2);
+  const std::uint8_t* header = stream_.Have(pos_, 4);
+  rec.code = Le16(header);
+  rec.length = Le16(header + 2);
   rec.offset = pos_;
   if (firstRecord_ && !IsBofCode(rec.code))
     throw ESpreadSheetError(route_ == TRoute::Plain ? "File is not a Excel file" : "File is not a Excel Workbook");
@@ -96,7 +83,8 @@ bool TBiffReader::NextRecord(TRecord& rec) {
   }
   // The shared-string table is read whatever its length; other long bodies are passed over.
   const bool skip = rec.length > bodyLimit_ && rec.code != kSst;
-  rec.body = skip ? nullptr : data_ + pos_ + 4;
+  // Header and body are taken together, so the window holds the whole record.
+  rec.body = skip ? nullptr : stream_.Have(pos_, 4 + rec.length) + 4;
   return true;
 }
 
@@ -165,7 +153,19 @@ void TBiffReader::Dispatch(const TRecord& rec) {
 }
 
 void TBiffReader::Report(int row, int column, const TCellValue& value, TAlignment alignment) {
-  x_.OnCellValue(x_, x_.sheetIndex_, row, column, value, alignment);
+  if (store_ == nullptr) {
+    x_.OnCellValue(x_, x_.sheetIndex_, row, column, value, alignment);
+  } else if (!value.IsEmpty()) {
+    if (storeCells_ == nullptr || storeSheet_ != x_.sheetIndex_) {
+      storeSheet_ = x_.sheetIndex_;
+      storeCells_ = &store_->Sheet(storeSheet_).Cells();
+    }
+    // Every row takes at least one cell record of ten bytes, so the stream
+    // left bounds how many rows a sheet's DIMENSIONS may make room for.
+    const int expectedRows = static_cast<int>(std::min<std::size_t>(
+        static_cast<std::size_t>(std::max(storeCells_->LastRow, 0)), (size_ - std::min(pos_, size_)) / 10 + 1));
+    storeCells_->Store(column, row, value, alignment, expectedRows);
+  }
   largestRow_ = std::max(largestRow_, row);
   largestColumn_ = std::max(largestColumn_, column);
 }
@@ -232,7 +232,7 @@ std::string TBiffReader::ReadText(const TRecord& rec, std::size_t at, std::size_
   const TCharSet charSet = wide ? TCharSet::Utf16 : IsBiff8() ? TCharSet::Latin1 : TCharSet::CodePage;
   std::string text;
   text.reserve(chars);
-  TPieceReader in(data_, size_, rec, what, codePage_);
+  TPieceReader in(stream_, rec, what, codePage_);
   in.TakeInPiece(at);
   in.ReadText(text, chars, charSet, IsBiff8());
   // A text that ran on into CONTINUE records moves the record loop past them.
@@ -367,7 +367,7 @@ void TBiffReader::FinishPlain() {
 // --- Shared strings ----------------------------------------------------------
 
 void TBiffReader::OnSst(const TRecord& rec) {
-  TPieceReader in(data_, size_, rec, "SST", codePage_);
+  TPieceReader in(stream_, rec, "SST", codePage_);
   const std::uint8_t* counts = in.TakeInPiece(8);
   const std::uint32_t unique = Le32(counts + 4);
   // Each string takes at least three bytes, so the stream bounds the table.
@@ -398,7 +398,7 @@ void TBiffReader::ReadSharedString(TPieceReader& in) {
     x_.runs_.emplace_back(x_.sst_.size(), std::move(runs));
   }
   in.Skip(phoneticSize);
-  x_.sst_.emplace_back(text);
+  x_.sst_.push_back(texts_.Make(text));
 }
 
 // --- Cells --------------------------------------------------------------------
@@ -408,12 +408,16 @@ void TBiffReader::OnLabel(const TRecord& rec) {
   bool wide = false;
   std::size_t at = 8;
   // An empty text needs no option byte, and some writers leave it out.
-  if (chars == 0) return Report(rec.U16(0), rec.U16(2), TCellValue(std::string_view()));
+  const int row = rec.U16(0);
+  const int column = rec.U16(2);
+  if (chars == 0) return Report(row, column, TCellValue(std::string_view()));
   if (IsBiff8()) {
     wide = (rec.U8(8) & 1) != 0;
     at = 9;
   }
-  Report(rec.U16(0), rec.U16(2), TCellValue(ReadText(rec, at, chars, wide, "LABEL")));
+  // The text may run on into CONTINUE records, and the record's own body is
+  // not to be read again once it has.
+  Report(row, column, texts_.Make(ReadText(rec, at, chars, wide, "LABEL")));
 }
 
 void TBiffReader::OnLabelBiff2(const TRecord& rec) {
@@ -421,7 +425,7 @@ void TBiffReader::OnLabelBiff2(const TRecord& rec) {
   rec.Need(8 + chars);
   std::string text;
   codePage_.Append(text, rec.body + 8, chars);
-  Report(rec.U16(0), rec.U16(2), TCellValue(text), Biff2Alignment(rec));
+  Report(rec.U16(0), rec.U16(2), texts_.Make(text), Biff2Alignment(rec));
 }
 
 void TBiffReader::OnLabelSst(const TRecord& rec) {

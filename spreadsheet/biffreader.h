@@ -5,6 +5,7 @@
 
 #include "spreadsheet/biffrecord.h"
 #include "spreadsheet/msexcel.h"
+#include "spreadsheet/streamwindow.h"
 #include "spreadsheet/textdecode.h"
 
 #include <cstddef>
@@ -24,11 +25,9 @@ enum class TRoute : std::uint8_t { Storage, Plain };
 
 class TBiffReader {
  public:
-  TBiffReader(TMSExcel& owner, const std::uint8_t* data, std::size_t size, TRoute route);
-  // The reader owns the bytes and may hand pages it has read past back to
-  // the system: the loop only ever moves forward, and this keeps a load's
-  // peak memory near the model's size rather than the model plus the stream.
-  void ReleaseConsumed() noexcept { releaseConsumed_ = true; }
+  // The records are read through `stream`, forward only, so only the
+  // window's few hundred kilobytes of the stream are ever held.
+  TBiffReader(TMSExcel& owner, TStreamWindow& stream, TRoute route);
   void Run();
 
  private:
@@ -44,7 +43,6 @@ class TBiffReader {
   };
 
   bool NextRecord(TRecord& rec);
-  void ReleaseBefore(std::size_t offset) noexcept;
   void Dispatch(const TRecord& rec);
   bool InWorksheet() const;
   void Report(int row, int column, const TCellValue& value, TAlignment alignment = TAlignment::taLeftJustify);
@@ -78,17 +76,21 @@ class TBiffReader {
   void OnOldXf(const TRecord& rec);
 
   TMSExcel& x_;
-  const std::uint8_t* data_;
+  TStreamWindow& stream_;
   std::size_t size_;
+  // Where no handler of the caller's own takes the cells, they go straight
+  // into these sheets, as the default handler would put them.
+  TSpreadSheets* store_ = nullptr;
+  TSpreadSheetCells* storeCells_ = nullptr;
+  int storeSheet_ = 0;
   std::size_t pos_ = 0;
   TRoute route_;
   std::size_t bodyLimit_;
   bool finished_ = false;
-  bool releaseConsumed_ = false;
-  std::size_t released_ = 0;  // bytes before this offset may have been handed back
   bool firstRecord_ = true;
   TCodePage codePage_;
   std::string scratch_;  // the shared string being read
+  TTextArena texts_;     // the texts of this load, side by side
   std::vector<bool> oldFormatIsDate_;  // BIFF2 to BIFF4 FORMAT records, in order
   std::vector<TSheetEntry> sheets_;
   std::vector<std::uint16_t> substreams_;  // BOF sheet types, innermost last

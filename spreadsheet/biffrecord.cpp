@@ -24,10 +24,9 @@ void TRecord::Need(std::size_t bytes) const {
   }
 }
 
-TPieceReader::TPieceReader(const std::uint8_t* stream, std::size_t streamSize, const TRecord& first,
-                           const char* what, const TCodePage& codePage)
+TPieceReader::TPieceReader(TStreamWindow& stream, const TRecord& first, const char* what,
+                           const TCodePage& codePage)
     : stream_(stream),
-      streamSize_(streamSize),
       what_(what),
       codePage_(codePage),
       body_(first.body),
@@ -36,14 +35,15 @@ TPieceReader::TPieceReader(const std::uint8_t* stream, std::size_t streamSize, c
 
 void TPieceReader::NextContinue() {
   const std::size_t at = PieceEnd();
-  if (at > streamSize_ || streamSize_ - at < 4 || Le16(stream_ + at) != kContinue)
-    throw ESpreadSheetError("CONTINUE record missing");
-  const std::size_t length = Le16(stream_ + at + 2);
-  if (streamSize_ - at - 4 < length) {
+  const std::uint8_t* header = stream_.Have(at, 4);
+  if (header == nullptr || Le16(header) != kContinue) throw ESpreadSheetError("CONTINUE record missing");
+  const std::size_t length = Le16(header + 2);
+  const std::uint8_t* body = stream_.Have(at + 4, length);
+  if (body == nullptr) {
     throw ESpreadSheetError("CONTINUE record at offset " + std::to_string(at) + " runs past the end of the stream");
   }
   pieceStart_ = at + 4;
-  body_ = stream_ + pieceStart_;
+  body_ = body;
   length_ = length;
   consumed_ = 0;
 }

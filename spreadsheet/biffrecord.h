@@ -1,10 +1,11 @@
 #pragma once
-// Checked access to BIFF records held in memory: a record's body with its
-// code and stream offset, and a reader that follows a record into the
-// CONTINUE records after it. Every read checks its length against what the
+// Checked access to BIFF records: a record's body with its code and stream
+// offset, and a reader that follows a record into the CONTINUE records after
+// it, through the stream's window. Every read checks its length against what the
 // record (and the stream) hold and throws ESpreadSheetError when short.
 
 #include "spreadsheet/spreadsheet.h"
+#include "spreadsheet/streamwindow.h"
 #include "spreadsheet/textdecode.h"
 
 #include <cstddef>
@@ -72,8 +73,9 @@ enum class TCharSet : std::uint8_t {
 // sequence of pieces. `what` names the record in messages ("SST", "LABEL").
 class TPieceReader {
  public:
-  TPieceReader(const std::uint8_t* stream, std::size_t streamSize, const TRecord& first, const char* what,
-               const TCodePage& codePage);
+  // The first piece is `first`'s body; once the reader moves on to a
+  // CONTINUE record, that body may be gone from the window.
+  TPieceReader(TStreamWindow& stream, const TRecord& first, const char* what, const TCodePage& codePage);
 
   std::size_t Left() const noexcept { return length_ - consumed_; }
   // Stream offset just past the current piece.
@@ -95,8 +97,7 @@ class TPieceReader {
  private:
   [[noreturn]] void Overflow(std::size_t n) const;
 
-  const std::uint8_t* stream_;
-  std::size_t streamSize_;
+  TStreamWindow& stream_;
   const char* what_;
   const TCodePage& codePage_;
   const std::uint8_t* body_;

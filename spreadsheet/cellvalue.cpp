@@ -4,26 +4,121 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <new>
+#include <stdexcept>
+
+#include <sys/mman.h>
 
 namespace zolt {
 
-// A shared immutable text: reference count, length, then the bytes.
+// A shared immutable text. On its own: a 32-bit word of (length << 1), a
+// 32-bit reference count, then the bytes. Made by an arena: a 16-bit word of
+// (length << 1) | 1, then the bytes, in a block whose own count stands for
+// the references. The low bit of the first byte tells the two apart.
 struct TCellValue::TextRep {
-  std::size_t refs;
-  std::size_t size;
-  char* Data() noexcept { return reinterpret_cast<char*>(this + 1); }
+  // The text's bytes as allocated; the struct itself is only their address.
+  const unsigned char* Bytes() const noexcept { return reinterpret_cast<const unsigned char*>(this); }
+  unsigned char* Bytes() noexcept { return reinterpret_cast<unsigned char*>(this); }
+
+  bool InArena() const noexcept { return (Bytes()[0] & 1) != 0; }
+  std::size_t Size() const noexcept {
+    const unsigned char* b = Bytes();
+    if (InArena()) return static_cast<std::size_t>(b[0] | (b[1] << 8)) >> 1;
+    std::uint32_t word;
+    std::memcpy(&word, b, sizeof word);
+    return word >> 1;
+  }
+  const char* Data() const noexcept { return reinterpret_cast<const char*>(Bytes()) + (InArena() ? 2 : 8); }
+  std::uint32_t& Refs() noexcept { return *reinterpret_cast<std::uint32_t*>(Bytes() + 4); }
 };
 
+// A block is aligned on its own size, so a text finds its block from its own
+// address. `live` counts the values that refer to texts in it, plus one
+// while the arena is filling it.
+struct TTextArena::Block {
+  static constexpr std::size_t kSize = 64u << 10;
+  static constexpr std::size_t kLargestInBlock = 4u << 10;  // longer texts are allocated on their own
+  std::size_t live;
+
+  static Block* Of(const void* text) noexcept {
+    return reinterpret_cast<Block*>(reinterpret_cast<std::uintptr_t>(text) & ~(kSize - 1));
+  }
+  static void Drop(Block* block) noexcept {
+    if (--block->live == 0) ::munmap(block, kSize);
+  }
+  // A block straight from the system, aligned by mapping twice its size and
+  // handing back the rest: no allocator's bookkeeping around it.
+  static void* Map() {
+    void* raw = ::mmap(nullptr, 2 * kSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (raw == MAP_FAILED) throw std::bad_alloc();
+    const auto begin = reinterpret_cast<std::uintptr_t>(raw);
+    const std::uintptr_t aligned = (begin + kSize - 1) & ~(kSize - 1);
+    if (aligned > begin) ::munmap(raw, aligned - begin);
+    if (aligned + kSize < begin + 2 * kSize)
+      ::munmap(reinterpret_cast<void*>(aligned + kSize), begin + 2 * kSize - aligned - kSize);
+    return reinterpret_cast<void*>(aligned);
+  }
+};
+
+namespace {
+
+constexpr std::size_t kLargestText = 0x7FFFFFFFu;
+
+}  // namespace
+
 TCellValue::TCellValue(std::string_view text) : kind_(TValueKind::Text) {
-  void* raw = ::operator new(sizeof(TextRep) + text.size());
-  u_.t = new (raw) TextRep{1, text.size()};
-  if (!text.empty()) std::memcpy(u_.t->Data(), text.data(), text.size());
+  if (text.size() > kLargestText) throw std::length_error("text too long for a cell");
+  auto* raw = static_cast<unsigned char*>(::operator new(8 + text.size()));
+  const auto word = static_cast<std::uint32_t>(text.size() << 1);
+  std::memcpy(raw, &word, sizeof word);
+  u_.t = reinterpret_cast<TextRep*>(raw);
+  u_.t->Refs() = 1;
+  if (!text.empty()) std::memcpy(raw + 8, text.data(), text.size());
+}
+
+// --- TTextArena ----------------------------------------------------------------
+
+TTextArena::~TTextArena() {
+  if (block_ != nullptr) Block::Drop(block_);
+}
+
+TCellValue TTextArena::Make(std::string_view text) {
+  if (text.size() > Block::kLargestInBlock) return TCellValue(text);
+  const std::size_t need = 2 + text.size();
+  if (block_ == nullptr || Block::kSize - used_ < need) {
+    void* raw = Block::Map();
+    if (block_ != nullptr) Block::Drop(block_);
+    block_ = new (raw) Block{1};
+    used_ = sizeof(Block);
+  }
+  auto* at = reinterpret_cast<unsigned char*>(block_) + used_;
+  const std::size_t word = (text.size() << 1) | 1;
+  at[0] = static_cast<unsigned char>(word);
+  at[1] = static_cast<unsigned char>(word >> 8);
+  if (!text.empty()) std::memcpy(at + 2, text.data(), text.size());
+  used_ += need;
+  ++block_->live;
+  TCellValue value;
+  value.u_.t = reinterpret_cast<TCellValue::TextRep*>(at);
+  value.kind_ = TValueKind::Text;
+  return value;
+}
+
+// --- TCellValue ----------------------------------------------------------------
+
+void TCellValue::AddRef() const noexcept {
+  if (u_.t->InArena()) {
+    ++TTextArena::Block::Of(u_.t)->live;
+  } else {
+    ++u_.t->Refs();
+  }
 }
 
 TCellValue::TCellValue(const TCellValue& other) noexcept : u_(other.u_), kind_(other.kind_) {
-  if (kind_ == TValueKind::Text) ++u_.t->refs;
+  if (kind_ == TValueKind::Text) AddRef();
 }
 
 TCellValue::TCellValue(TCellValue&& other) noexcept : u_(other.u_), kind_(other.kind_) {
@@ -32,7 +127,7 @@ TCellValue::TCellValue(TCellValue&& other) noexcept : u_(other.u_), kind_(other.
 
 TCellValue& TCellValue::operator=(const TCellValue& other) noexcept {
   if (this != &other) {
-    if (other.kind_ == TValueKind::Text) ++other.u_.t->refs;
+    if (other.kind_ == TValueKind::Text) other.AddRef();
     Release();
     u_ = other.u_;
     kind_ = other.kind_;
@@ -53,14 +148,17 @@ TCellValue& TCellValue::operator=(TCellValue&& other) noexcept {
 TCellValue::~TCellValue() { Release(); }
 
 void TCellValue::Release() noexcept {
-  if (kind_ == TValueKind::Text && --u_.t->refs == 0) {
-    u_.t->~TextRep();
-    ::operator delete(u_.t);
+  if (kind_ == TValueKind::Text) {
+    if (u_.t->InArena()) {
+      TTextArena::Block::Drop(TTextArena::Block::Of(u_.t));
+    } else if (--u_.t->Refs() == 0) {
+      ::operator delete(u_.t);
+    }
   }
   kind_ = TValueKind::Null;
 }
 
-std::size_t TCellValue::TextSize() const noexcept { return u_.t->size; }
+std::size_t TCellValue::TextSize() const noexcept { return u_.t->Size(); }
 
 std::uint32_t TCellValue::AsUnsigned() const noexcept {
   assert(kind_ == TValueKind::Unsigned);
@@ -79,7 +177,7 @@ bool TCellValue::AsBoolean() const noexcept {
 
 std::string_view TCellValue::AsText() const noexcept {
   if (kind_ != TValueKind::Text) return {};
-  return {u_.t->Data(), u_.t->size};
+  return {u_.t->Data(), u_.t->Size()};
 }
 
 bool operator==(const TCellValue& a, const TCellValue& b) noexcept {

@@ -13,6 +13,8 @@ namespace zolt {
 
 enum class TValueKind : std::uint8_t { Null, Unsigned, Double, DateTime, Boolean, Text };
 
+class TTextArena;
+
 // A date-time as a day count; the whole part is the date, the fraction the time.
 struct TDateTime {
   double Days = 0;
@@ -52,8 +54,10 @@ class TCellValue {
   friend bool operator==(const TCellValue& a, const TCellValue& b) noexcept;
 
  private:
+  friend class TTextArena;
   struct TextRep;
   std::size_t TextSize() const noexcept;
+  void AddRef() const noexcept;
   void Release() noexcept;
 
   union {
@@ -63,6 +67,26 @@ class TCellValue {
     TextRep* t;
   } u_;
   TValueKind kind_ = TValueKind::Null;
+};
+
+// Makes texts side by side in large blocks instead of one allocation each: a
+// reader building a workbook's hundred thousand shared strings uses one. The
+// values are ordinary texts (shared, immutable, copyable anywhere); a block
+// is freed when the arena and the last value in it are gone.
+class TTextArena {
+ public:
+  TTextArena() = default;
+  TTextArena(const TTextArena&) = delete;
+  TTextArena& operator=(const TTextArena&) = delete;
+  ~TTextArena();
+
+  TCellValue Make(std::string_view text);
+
+ private:
+  friend class TCellValue;
+  struct Block;
+  Block* block_ = nullptr;
+  std::size_t used_ = 0;
 };
 
 // The ordinary text conversion of a value, as the windows show it: Null "",

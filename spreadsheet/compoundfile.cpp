@@ -56,51 +56,93 @@ class TQuietGsf {
   std::array<guint, 3> ids_{};
 };
 
-TWorkbookStream ReadFromInput(GsfInput* source) {
+// A stream of the compound file; keeps the file and its root storage open
+// while the records are read.
+class TGsfSource final : public TByteSource {
+ public:
+  TGsfSource(TGObject<GsfInput> file, TGObject<GsfInfile> root, TGObject<GsfInput> stream, std::string name)
+      : file_(std::move(file)), root_(std::move(root)), stream_(std::move(stream)), name_(std::move(name)) {}
+
+  std::size_t Read(std::uint8_t* out, std::size_t n) override {
+    const TQuietGsf quiet;
+    const gsf_off_t left = gsf_input_remaining(stream_.get());
+    if (left <= 0) return 0;
+    n = std::min(n, static_cast<std::size_t>(left));
+    if (gsf_input_read(stream_.get(), n, out) != nullptr) return n;
+    // A damaged sector somewhere in the piece: hand over the bytes before it,
+    // so the records that lie wholly before it are still read, and fail
+    // only when a record needs the first byte that cannot be read.
+    std::size_t got = 0;
+    while (got < n && gsf_input_read(stream_.get(), 1, out + got) != nullptr) ++got;
+    if (got > 0) return got;
+    throw ESpreadSheetError("Damaged compound file: stream " + name_ + " cannot be read at offset " +
+                            std::to_string(gsf_input_tell(stream_.get())));
+  }
+
+  void SeekTo(std::size_t offset) override {
+    const TQuietGsf quiet;
+    if (gsf_input_seek(stream_.get(), static_cast<gsf_off_t>(offset), G_SEEK_SET))
+      throw ESpreadSheetError("Damaged compound file: stream " + name_ + " has no offset " + std::to_string(offset));
+  }
+
+ private:
+  TGObject<GsfInput> file_;
+  TGObject<GsfInfile> root_;
+  TGObject<GsfInput> stream_;
+  std::string name_;
+};
+
+// The root element of that name (without regard to case), or -1.
+int FindElement(GsfInfile* root, const char* wanted) {
+  const int count = gsf_infile_num_children(root);
+  for (int i = 0; i < count; ++i) {
+    const char* name = gsf_infile_name_by_index(root, i);
+    if (name != nullptr && strcasecmp(name, wanted) == 0) return i;
+  }
+  return -1;
+}
+
+TWorkbookStream OpenFromInput(TGObject<GsfInput> file) {
   const TQuietGsf quiet;
-  const gsf_off_t fileSize = gsf_input_size(source);
+  const gsf_off_t fileSize = gsf_input_size(file.get());
   GError* rawError = nullptr;
-  TGObject<GsfInfile> root(gsf_infile_msole_new(source, &rawError));
+  TGObject<GsfInfile> root(gsf_infile_msole_new(file.get(), &rawError));
   std::unique_ptr<GError, TGErrorFree> error(rawError);
   if (!root) {
     throw ESpreadSheetError(std::string("Damaged compound file: ") +
                             (error ? error->message : "the root storage cannot be read"));
   }
   // Excel 97 can save a workbook twice, as "Workbook" and as an Excel 95
-  // "Book" copy whose texts lose every character outside the code page.
-  // The library lists "Book" first; a "Workbook" beside it is the one read.
-  int chosen = -1;
-  bool chosenBook = false;
-  const int count = gsf_infile_num_children(root.get());
-  for (int i = 0; i < count; ++i) {
-    const char* name = gsf_infile_name_by_index(root.get(), i);
-    if (name == nullptr) continue;
-    if (strcasecmp(name, "Workbook") == 0) {
-      chosen = i;
-      chosenBook = false;
-      break;
-    }
-    if (chosen < 0 && strcasecmp(name, "Book") == 0) {
-      chosen = i;
-      chosenBook = true;
-    }
-  }
+  // "Book" copy whose texts lose every character outside the code page: the
+  // "Workbook" is read when it is a stream, the "Book" otherwise.
   TWorkbookStream result;
-  if (chosen < 0) return result;
-  const char* name = gsf_infile_name_by_index(root.get(), chosen);
-  TGObject<GsfInput> stream(gsf_infile_child_by_index(root.get(), chosen));
-  if (!stream) throw ESpreadSheetError(std::string("Damaged compound file: cannot open the stream ") + name);
-  const gsf_off_t size = gsf_input_size(stream.get());
-  // A stream is made of the file's own sectors, so it cannot be larger
-  // than the file; a directory entry that says otherwise is damaged.
-  if (size < 0 || size > fileSize)
-    throw ESpreadSheetError(std::string("Damaged compound file: stream ") + name + " is larger than the file");
-  result.found = true;
-  result.book = chosenBook;
-  result.size = static_cast<std::size_t>(size);
-  result.data = std::make_unique_for_overwrite<std::uint8_t[]>(result.size);
-  if (size > 0 && gsf_input_read(stream.get(), result.size, result.data.get()) == nullptr)
-    throw ESpreadSheetError(std::string("Damaged compound file: stream ") + name + " cannot be read whole");
+  const char* storageName = nullptr;
+  for (const char* wanted : {"Workbook", "Book"}) {
+    const int index = FindElement(root.get(), wanted);
+    if (index < 0) continue;
+    const char* name = gsf_infile_name_by_index(root.get(), index);
+    TGObject<GsfInput> stream(gsf_infile_child_by_index(root.get(), index));
+    if (!stream) throw ESpreadSheetError(std::string("Damaged compound file: cannot open the stream ") + name);
+    // A storage lists its own elements; a stream has none to list.
+    if (GSF_IS_INFILE(stream.get()) && gsf_infile_num_children(GSF_INFILE(stream.get())) >= 0) {
+      if (storageName == nullptr) storageName = name;
+      continue;
+    }
+    const gsf_off_t size = gsf_input_size(stream.get());
+    // A stream is made of the file's own sectors, so it cannot be larger
+    // than the file; a directory entry that says otherwise is damaged.
+    if (size < 0 || size > fileSize)
+      throw ESpreadSheetError(std::string("Damaged compound file: stream ") + name + " is larger than the file");
+    result.found = true;
+    result.book = std::strcmp(wanted, "Book") == 0;
+    result.size = static_cast<std::size_t>(size);
+    result.source = std::make_unique<TGsfSource>(std::move(file), std::move(root), std::move(stream), name);
+    return result;
+  }
+  if (storageName != nullptr) {
+    throw ESpreadSheetError(std::string("File is not a Excel Workbook: \"") + storageName +
+                            "\" is a storage, not a stream");
+  }
   return result;
 }
 
@@ -111,18 +153,19 @@ bool HasCompoundSignature(const std::uint8_t* data, std::size_t size) noexcept {
   return size >= sizeof kSignature && std::memcmp(data, kSignature, sizeof kSignature) == 0;
 }
 
-TWorkbookStream ReadWorkbookStream(const std::string& path) {
-  GError* rawError = nullptr;
-  TGObject<GsfInput> input(gsf_input_stdio_new(path.c_str(), &rawError));
-  std::unique_ptr<GError, TGErrorFree> error(rawError);
-  if (!input) throw ESpreadSheetError(std::string("Cannot open the file: ") + (error ? error->message : path));
-  return ReadFromInput(input.get());
+TWorkbookStream OpenWorkbookStream(std::FILE* file, const std::string& name) {
+  TGObject<GsfInput> input(gsf_input_stdio_new_FILE(name.c_str(), file, FALSE));
+  if (!input) {
+    std::fclose(file);
+    throw ESpreadSheetError("Cannot open the file: " + name);
+  }
+  return OpenFromInput(std::move(input));
 }
 
-TWorkbookStream ReadWorkbookStream(const std::uint8_t* data, std::size_t size) {
+TWorkbookStream OpenWorkbookStream(const std::uint8_t* data, std::size_t size) {
   TGObject<GsfInput> input(gsf_input_memory_new(data, static_cast<gsf_off_t>(size), FALSE));
   if (!input) throw ESpreadSheetError("Damaged compound file: cannot be read");
-  return ReadFromInput(input.get());
+  return OpenFromInput(std::move(input));
 }
 
 }  // namespace zolt::biff

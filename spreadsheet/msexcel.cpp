@@ -1,14 +1,17 @@
 #include "spreadsheet/msexcel.h"
 
+#include "disc/discfile.h"
 #include "spreadsheet/biffreader.h"
 #include "spreadsheet/compoundfile.h"
+#include "spreadsheet/streamwindow.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <memory>
+
+#include <unistd.h>
 
 namespace zolt {
 
@@ -83,27 +86,30 @@ void TMSExcel::ResetForLoad() {
 void TMSExcel::LoadFromFile(const std::string& name) {
   TSpreadSheetFile::LoadFromFile(name);
   ResetForLoad();
-  std::FILE* file = std::fopen(name.c_str(), "rb");
-  if (file == nullptr) throw ESpreadSheetError("Cannot open the file: " + std::string(std::strerror(errno)));
+  // The one open of a disc file: a regular file or nothing, never blocking.
+  disc::DiscFile file = disc::OpenDiscFile(name);
+  if (!file) {
+    if (file.state() == disc::FileState::kNotRegular) throw ESpreadSheetError("File is not a regular file.");
+    if (file.state() == disc::FileState::kMissing) throw ESpreadSheetError("File is not exists.");
+    throw ESpreadSheetError("Cannot open the file: " + std::string(std::strerror(file.error())));
+  }
   std::uint8_t head[8] = {};
-  const std::size_t got = std::fread(head, 1, sizeof head, file);
-  if (biff::HasCompoundSignature(head, got)) {
-    std::fclose(file);
-    LoadStorage(biff::ReadWorkbookStream(name));
+  ssize_t got;
+  do {
+    got = ::pread(file.fd(), head, sizeof head, 0);
+  } while (got < 0 && errno == EINTR);
+  if (got < 0) throw ESpreadSheetError("Cannot read the file: " + std::string(std::strerror(errno)));
+  if (biff::HasCompoundSignature(head, static_cast<std::size_t>(got))) {
+    std::FILE* stream = ::fdopen(file.fd(), "rb");
+    if (stream == nullptr) throw ESpreadSheetError("Cannot open the file: " + std::string(std::strerror(errno)));
+    file.Release();  // the stream closes it now
+    LoadStorage(biff::OpenWorkbookStream(stream, name));
     return;
   }
-  // A plain BIFF2 to BIFF4 file: read whole, in a buffer of the file's size.
-  std::error_code ec;
-  const auto size = static_cast<std::size_t>(std::filesystem::file_size(name, ec));
-  auto data = std::make_unique_for_overwrite<std::uint8_t[]>(std::max<std::size_t>(size, got));
-  std::memcpy(data.get(), head, got);
-  const std::size_t read = got + (size > got ? std::fread(data.get() + got, 1, size - got, file) : 0);
-  const bool failed = ec || std::ferror(file) != 0;
-  std::fclose(file);
-  if (failed) throw ESpreadSheetError("Cannot read the file: " + name);
-  biff::TBiffReader reader(*this, data.get(), read, biff::TRoute::Plain);
-  reader.ReleaseConsumed();
-  reader.Run();
+  // A plain BIFF2 to BIFF4 file, read in pieces as its records pass.
+  biff::TFileSource source(file.fd(), 0);
+  biff::TStreamWindow window(source, static_cast<std::size_t>(file.size()));
+  biff::TBiffReader(*this, window, biff::TRoute::Plain).Run();
 }
 
 void TMSExcel::LoadFromMemory(const void* data, std::size_t size) {
@@ -112,18 +118,19 @@ void TMSExcel::LoadFromMemory(const void* data, std::size_t size) {
   ResetForLoad();
   const auto* bytes = static_cast<const std::uint8_t*>(data);
   if (biff::HasCompoundSignature(bytes, size)) {
-    LoadStorage(biff::ReadWorkbookStream(bytes, size));
+    LoadStorage(biff::OpenWorkbookStream(bytes, size));
     return;
   }
-  biff::TBiffReader(*this, bytes, size, biff::TRoute::Plain).Run();
+  biff::TMemorySource source(bytes, size);
+  biff::TStreamWindow window(source, size);
+  biff::TBiffReader(*this, window, biff::TRoute::Plain).Run();
 }
 
 void TMSExcel::LoadStorage(biff::TWorkbookStream&& stream) {
   if (!stream.found) throw ESpreadSheetError("File is not a Excel Workbook");
   version_ = stream.book ? TExcelVersion::evExcel7 : TExcelVersion::evExcel8;
-  biff::TBiffReader reader(*this, stream.data.get(), stream.size, biff::TRoute::Storage);
-  reader.ReleaseConsumed();
-  reader.Run();
+  biff::TStreamWindow window(*stream.source, stream.size);
+  biff::TBiffReader(*this, window, biff::TRoute::Storage).Run();
 }
 
 }  // namespace zolt

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -16,9 +18,20 @@ namespace zolt {
 template <typename T, typename Vacant>
 class TSparseList {
  public:
+  TSparseList() = default;
+  TSparseList(const TSparseList& other)
+      : dense_(other.dense_), far_(other.far_ ? std::make_unique<Far>(*other.far_) : nullptr), stored_(other.stored_) {}
+  TSparseList(TSparseList&&) noexcept = default;
+  TSparseList& operator=(const TSparseList& other) {
+    if (this != &other) *this = TSparseList(other);
+    return *this;
+  }
+  TSparseList& operator=(TSparseList&&) noexcept = default;
+  ~TSparseList() = default;
+
   // One more than the largest index of any entry.
   int Count() const noexcept {
-    return far_.empty() ? static_cast<int>(dense_.size()) : far_.back().first + 1;
+    return !far_ || far_->empty() ? static_cast<int>(dense_.size()) : far_->back().first + 1;
   }
 
   // The stored entry at index, or nullptr for an empty or absent one.
@@ -27,9 +40,9 @@ class TSparseList {
     const T* entry = nullptr;
     if (static_cast<std::size_t>(index) < dense_.size()) {
       entry = &dense_[static_cast<std::size_t>(index)];
-    } else if (!far_.empty()) {
+    } else if (far_ && !far_->empty()) {
       auto it = Lower(index);
-      if (it != far_.end() && it->first == index) entry = &it->second;
+      if (it != far_->end() && it->first == index) entry = &it->second;
     }
     return entry != nullptr && !Vacant()(*entry) ? entry : nullptr;
   }
@@ -47,10 +60,12 @@ class TSparseList {
     dense_.resize(at + 1);
     ++stored_;
     // Entries kept aside that the array now covers move into it.
-    auto covered = far_.begin();
-    for (; covered != far_.end() && static_cast<std::size_t>(covered->first) < dense_.size(); ++covered)
-      dense_[static_cast<std::size_t>(covered->first)] = std::move(covered->second);
-    far_.erase(far_.begin(), covered);
+    if (far_) {
+      auto covered = far_->begin();
+      for (; covered != far_->end() && static_cast<std::size_t>(covered->first) < dense_.size(); ++covered)
+        dense_[static_cast<std::size_t>(covered->first)] = std::move(covered->second);
+      far_->erase(far_->begin(), covered);
+    }
     return dense_[at];
   }
 
@@ -59,13 +74,14 @@ class TSparseList {
   void ForEach(Fn&& fn) const {
     for (std::size_t i = 0; i < dense_.size(); ++i)
       if (!Vacant()(dense_[i])) fn(static_cast<int>(i), dense_[i]);
-    for (const auto& [index, entry] : far_)
-      if (!Vacant()(entry)) fn(index, entry);
+    if (far_)
+      for (const auto& [index, entry] : *far_)
+        if (!Vacant()(entry)) fn(index, entry);
   }
 
   void Clear() noexcept {
     dense_ = {};
-    far_ = {};
+    far_.reset();
     stored_ = 0;
   }
 
@@ -73,21 +89,22 @@ class TSparseList {
   using Far = std::vector<std::pair<int, T>>;
 
   typename Far::const_iterator Lower(int index) const {
-    return std::lower_bound(far_.begin(), far_.end(), index,
+    return std::lower_bound(far_->begin(), far_->end(), index,
                             [](const auto& entry, int i) { return entry.first < i; });
   }
 
   T& EnsureFar(int index) {
-    auto it = std::lower_bound(far_.begin(), far_.end(), index,
+    if (!far_) far_ = std::make_unique<Far>();
+    auto it = std::lower_bound(far_->begin(), far_->end(), index,
                                [](const auto& entry, int i) { return entry.first < i; });
-    if (it != far_.end() && it->first == index) return it->second;
+    if (it != far_->end() && it->first == index) return it->second;
     ++stored_;
-    return far_.insert(it, {index, T{}})->second;
+    return far_->insert(it, {index, T{}})->second;
   }
 
-  std::vector<T> dense_;  // indices 0 .. size-1
-  Far far_;               // indices beyond the array, sorted
-  std::size_t stored_ = 0;
+  std::vector<T> dense_;       // indices 0 .. size-1
+  std::unique_ptr<Far> far_;   // indices beyond the array, sorted; made on first use
+  std::uint32_t stored_ = 0;   // a list holds at most 65,536 entries
 };
 
 }  // namespace zolt

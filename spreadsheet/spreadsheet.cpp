@@ -9,7 +9,18 @@ namespace zolt {
 
 namespace {
 const TCellValue kNull;
-}
+
+// The default OnCellValue: a named type, so that a reader can tell it from
+// a handler of the caller's own.
+struct TStoreCell {
+  TSpreadSheets* sheets;
+  void operator()(TCustomSpreadSheetFile&, int sheetIndex, int row, int column, const TCellValue& value,
+                  TAlignment alignment) const {
+    if (value.IsEmpty()) return;
+    sheets->Sheet(sheetIndex).Cells().Store(column, row, value, alignment);
+  }
+};
+}  // namespace
 
 // --- TSpreadSheetCells -----------------------------------------------------
 
@@ -20,12 +31,17 @@ const TCellValue& TSpreadSheetCells::CellValue(int column, int row) const noexce
   return cell == nullptr ? kNull : cell->Value;
 }
 
-void TSpreadSheetCells::Store(int column, int row, const TCellValue& value, TAlignment alignment) {
+void TSpreadSheetCells::Store(int column, int row, const TCellValue& value, TAlignment alignment,
+                              int expectedRows) {
   if (row < 0 || column < 0) return;
   // DIMENSIONS tells how wide the rows are; a bound keeps a damaged file's
-  // claim from reserving much more than its cells.
+  // claim from reserving much more than its cells. A sheet has at most
+  // 65,536 rows.
   constexpr int kMaxReservedColumns = 256;
-  TKeloCell& cell = EnsureRow(row).Cols().Ensure(column, std::min(LastColumn, kMaxReservedColumns));
+  constexpr int kMaxReservedRows = 65536;
+  TKeloCell& cell = EnsureRow(row, std::min(expectedRows, kMaxReservedRows))
+                        .Cols()
+                        .Ensure(column, std::min(LastColumn, kMaxReservedColumns));
   cell.Value = value;
   cell.Alignment = alignment;
   if (column >= ColCount) ColCount = column + 1;
@@ -69,7 +85,10 @@ void TSpreadSheetFile::LoadFromFile(const std::string& name) {
   if (std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) <= ' '; }))
     throw ESpreadSheetError("File is not defined.");
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(name, ec)) throw ESpreadSheetError("File is not exists.");
+  const std::filesystem::file_status status = std::filesystem::status(name, ec);
+  if (!std::filesystem::exists(status)) throw ESpreadSheetError("File is not exists.");
+  // A folder, a pipe or a device of that name is refused before any open.
+  if (!std::filesystem::is_regular_file(status)) throw ESpreadSheetError("File is not a regular file.");
   fileName_ = name;
   InstallDefaultHandlers();
 }
@@ -82,18 +101,17 @@ void TSpreadSheetFile::InstallDefaultHandlers() {
       cells.LastColumn = lastColumn;
     };
   }
-  if (!OnCellValue) {
-    OnCellValue = [this](TCustomSpreadSheetFile&, int sheetIndex, int row, int column, const TCellValue& value,
-                         TAlignment alignment) {
-      if (value.IsEmpty()) return;
-      sheets_.Sheet(sheetIndex).Cells().Store(column, row, value, alignment);
-    };
-  }
+  if (!OnCellValue) OnCellValue = TStoreCell{&sheets_};
   if (!OnSheet) {
     OnSheet = [this](TCustomSpreadSheetFile&, const std::string& caption, int, bool&) {
       sheets_.Sheet(sheets_.AddSheet()).Caption = caption;
     };
   }
+}
+
+TSpreadSheets* TSpreadSheetFile::DefaultCellStore() noexcept {
+  const TStoreCell* handler = OnCellValue.target<TStoreCell>();
+  return handler != nullptr && handler->sheets == &sheets_ ? &sheets_ : nullptr;
 }
 
 void TSpreadSheetFile::ReportProgress(std::int64_t position, std::int64_t totalSize) {

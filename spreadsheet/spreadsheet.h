@@ -77,8 +77,9 @@ class TSpreadSheetCells {
   const TCellValue& CellValue(int column, int row) const noexcept;
   // The row at Row, or nullptr when it does not exist or holds no cell.
   const TSpreadSheetRow* Row(int row) const noexcept { return rows_.Find(row); }
-  // The row at Row, created empty when absent.
-  TSpreadSheetRow& EnsureRow(int row) { return rows_.Ensure(row); }
+  // The row at Row, created empty when absent; the first row makes room for
+  // `expected` rows at once.
+  TSpreadSheetRow& EnsureRow(int row, int expected = 0) { return rows_.Ensure(row, expected); }
   // Calls fn(row, column, cell) for every stored cell in row, then column order.
   template <typename Fn>
   void ForEach(Fn&& fn) const {
@@ -86,8 +87,9 @@ class TSpreadSheetCells {
       r.Cols().ForEach([&](int column, const TKeloCell& cell) { fn(row, column, cell); });
     });
   }
-  // Stores Value and Alignment at (column, row) and raises the counts.
-  void Store(int column, int row, const TCellValue& value, TAlignment alignment);
+  // Stores Value and Alignment at (column, row) and raises the counts; the
+  // sheet's first cell makes room for `expectedRows` rows.
+  void Store(int column, int row, const TCellValue& value, TAlignment alignment, int expectedRows = 0);
   // Frees every row and sets the four counters to 0.
   void Clear() noexcept;
 
@@ -189,6 +191,10 @@ class TSpreadSheetFile : public TCustomSpreadSheetFile {
   // Installs the default handler into each of OnDimensions, OnCellValue and
   // OnSheet that is not assigned.
   void InstallDefaultHandlers();
+  // The sheets that OnCellValue stores into when it holds this object's
+  // default handler, else nullptr: a reader may then store each non-empty
+  // cell with TSpreadSheetCells::Store itself, which gives the same model.
+  TSpreadSheets* DefaultCellStore() noexcept;
 
  private:
   TSpreadSheets sheets_;

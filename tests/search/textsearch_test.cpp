@@ -112,6 +112,12 @@ TEST_F(DiscTest, HitRowsDropEveryUnderscoreButKeepTheFolder) {
   EXPECT_EQ(result.hits[0].subfolder, QStringLiteral("UnGioco"));
 }
 
+TEST_F(DiscTest, RuntimeFolderAtTheRootIsPassedOver) {
+  for (const char* f : {".zolt", ".zolt/lib_", "A_/.zolt", "A_"}) Text(f, "parola");
+  EXPECT_EQ(ListCandidates(Root()), (Folders{"A_", "A_/.zolt"}));
+  EXPECT_EQ(HitFolders(QStringLiteral("parola")), (Folders{"A_", "A_/.zolt"}));
+}
+
 TEST_F(DiscTest, DescriptionNameInAnyLetterCase) {
   Text("A_", "parola", "TESTO.TXT");
   Text("B_", "parola", "Testo.Txt");

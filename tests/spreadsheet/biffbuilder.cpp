@@ -107,7 +107,9 @@ Bytes CompoundFile(const std::vector<std::pair<std::string, Bytes>>& streams) {
   GsfOutput* memory = gsf_output_memory_new();
   GsfOutfile* ole = gsf_outfile_msole_new(memory);
   for (const auto& [name, data] : streams) {
-    GsfOutput* child = gsf_outfile_new_child(ole, name.c_str(), FALSE);
+    const bool storage = !name.empty() && name.back() == '/';
+    GsfOutput* child =
+        gsf_outfile_new_child(ole, (storage ? name.substr(0, name.size() - 1) : name).c_str(), storage);
     if (!data.empty()) gsf_output_write(child, data.size(), data.data());
     gsf_output_close(child);
     g_object_unref(child);

@@ -54,7 +54,8 @@ struct Sheet {
 };
 Bytes Workbook(const std::vector<Sheet>& sheets, const std::vector<Bytes>& globals = {}, bool biff8 = true);
 
-// A compound file holding the given root streams, written by libgsf.
+// A compound file holding the given root streams, written by libgsf; a name
+// ending in "/" makes an empty storage of that name instead.
 Bytes CompoundFile(const std::vector<std::pair<std::string, Bytes>>& streams);
 
 // Writes bytes to a fresh temporary file and returns its path.

@@ -1,0 +1,140 @@
+// zolt-search as a whole process on small discs: what it prints, on which
+// stream, and its exit status.
+
+#include "workbook.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+Outcome ZoltSearch(const std::vector<std::string>& args, const fs::path& scratch) {
+  std::vector<std::string> all{ZOLT_SEARCH_PROGRAM};
+  all.insert(all.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& a : all) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  const fs::path out = scratch / "out.txt";
+  const fs::path err = scratch / "err.txt";
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  Outcome run;
+  pid_t pid = 0;
+  int raw = 0;
+  if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0 && waitpid(pid, &raw, 0) == pid &&
+      WIFEXITED(raw))
+    run.status = WEXITSTATUS(raw);
+  posix_spawn_file_actions_destroy(&actions);
+  run.out = Slurp(out);
+  run.err = Slurp(err);
+  return run;
+}
+
+class ZoltSearchTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    scratch_ = fs::temp_directory_path() / ("zolt-search-cli-" + std::to_string(getpid()));
+    disc_ = scratch_ / "disc";
+    fs::create_directories(disc_);
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    fs::remove_all(scratch_, ignored);
+  }
+  void Text(const std::string& folder, const std::string& content) {
+    fs::create_directories(disc_ / folder);
+    std::ofstream(disc_ / folder / "testo.txt", std::ios::binary) << content;
+  }
+  fs::path scratch_;
+  fs::path disc_;
+};
+
+TEST_F(ZoltSearchTest, PrintsWhatTheWindowListsWithItsStatus) {
+  Text("B_", "una parola qui");
+  Text("A_/Caff\xE8_", "{\\rtf1 PAROLA}");  // a Windows-1252 folder name
+  Text("A_/Home", "parola");                  // a section's Home: never searched
+  Text("A_/Casa_", "-parola");
+  Text("C_", "altro");
+  ASSERT_EQ(mkfifo((disc_ / "C_" / "x_").c_str(), 0600), 0);  // not a folder, and never opened
+  fs::create_directories(disc_ / "home");
+  std::ofstream(disc_ / "home" / "Archivio.xls", std::ios::binary)
+      << zolt::searchtest::Workbook({{"Storia", "una parola", "x"}, {"Altro", "niente", "parola"}});
+  fs::create_directory_symlink(".", disc_ / "C_" / "Giro_");  // a loop of folders
+  const std::string disc = disc_.string();
+  const std::string hits = "B_\nA_/Caffè_\nA_/Casa_\n";  // level 1 first
+  const struct {
+    const char* what;
+    std::vector<std::string> args;
+    int status;
+    std::string out;
+    const char* err;  // a part of standard error, or "" for none at all
+  } cases[] = {
+      {"hits in the window's order", {disc, "parola"}, 0, hits, ""},
+      {"archive lines after the hits", {"--archive", disc, "parola"}, 0,
+       hits + "archivio: Storia        una parola\n", ""},
+      {"nothing found", {disc, "assente"}, 1, "", ""},
+      {"a word like an option after --", {"--", disc, "-parola"}, 0, "A_/Casa_\n", ""},
+      {"an empty word", {disc, ""}, 1, "", "empty"},
+      {"a word with a line break", {disc, "una\nparola"}, 1, "", "line break"},
+      {"a missing disc", {disc + "/manca", "parola"}, 2, "", "cannot read the disc"},
+      {"a disc that is a file", {disc + "/B_/testo.txt", "parola"}, 2, "", "not a folder"},
+      {"an unknown option", {"--tutto", disc, "parola"}, 2, "", "unknown option --tutto"},
+      {"a word missing", {disc}, 2, "", "usage:"},
+      {"no archive on the disc", {"--archive", disc + "/A_", "parola"}, 0, "Caffè_\nCasa_\nHome\n",
+       "the archive cannot be read: File is not exists."},
+  };
+  for (const auto& c : cases) {
+    const auto start = std::chrono::steady_clock::now();
+    const Outcome run = ZoltSearch(c.args, scratch_);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10)) << c.what;
+    EXPECT_EQ(run.status, c.status) << c.what << "\n" << run.err;
+    EXPECT_EQ(run.out, c.out) << c.what;
+    if (*c.err == '\0') {
+      EXPECT_EQ(run.err, "") << c.what;
+    } else {
+      EXPECT_NE(run.err.find(c.err), std::string::npos) << c.what << ": " << run.err;
+    }
+  }
+}
+
+TEST_F(ZoltSearchTest, UnreadableDescriptionsAreSaidAndChangeNothingElse) {
+  Text("A_", "parola");
+  fs::create_directories(disc_ / "B_");
+  ASSERT_EQ(mkfifo((disc_ / "B_" / "testo.txt").c_str(), 0600), 0);  // nobody ever writes to it
+  const Outcome run = ZoltSearch({disc_.string(), "parola"}, scratch_);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, "A_\n");
+  EXPECT_NE(run.err.find("1 description could not be read"), std::string::npos) << run.err;
+}
+
+}  // namespace
