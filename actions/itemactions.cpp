@@ -54,16 +54,10 @@ std::string WithSlashes(std::string path) {
   return path;
 }
 
-// A path written on the disc ("bin\Setup.EXE"), found below `folder` without
-// regard to case. A line in Windows-1252 that does not match as it stands is
-// tried again in UTF-8, the way this system names files. When nothing
-// matches, the plain joined path (which the shell will report as missing).
+// A path written on the disc, found as the disc's conventions find it; when
+// nothing matches, the plain joined path (which the shell will report as missing).
 std::string ResolveDiscPath(const std::string& folder, const std::string& line) {
-  if (auto found = catalogue::ResolveFile(folder, line)) return *found;
-  if (!IsValidUtf8(line)) {
-    const QByteArray utf8 = DecodeCp1252(line).toUtf8();
-    if (auto found = catalogue::ResolveFile(folder, utf8.toStdString())) return *found;
-  }
+  if (auto found = disc::ResolveDiscLine(folder, line)) return *found;
   return catalogue::JoinPath(folder, WithSlashes(line));
 }
 

@@ -5,7 +5,14 @@
 #include <cstdlib>
 #include <vector>
 
+#include "disc/catalogue.h"
 #include "disc/discfile.h"
+#include "disc/disctext.h"
+
+#include <cstdint>
+#include <cstring>
+
+#include <unistd.h>
 
 namespace zolt::disc {
 
@@ -80,6 +87,26 @@ bool ItemHasFile(const std::string& itemFolder, std::string_view name) {
 
 bool ItemHasDescription(const std::string& itemFolder) {
   return ItemHasFile(itemFolder, kDescriptionFile);
+}
+
+std::optional<std::string> ResolveDiscLine(const std::string& folder, const std::string& line) {
+  if (auto found = catalogue::ResolveFile(folder, line)) return found;
+  if (!IsValidUtf8(line)) return catalogue::ResolveFile(folder, DecodeDiscName(line));
+  return std::nullopt;
+}
+
+bool HasWindowsProgramSignature(const std::string& path) {
+  const DiscFile file = OpenDiscFile(path);
+  if (!file || file.size() < 64) return false;
+  unsigned char head[64];
+  if (::pread(file.fd(), head, sizeof head, 0) != static_cast<ssize_t>(sizeof head)) return false;
+  if (head[0] != 'M' || head[1] != 'Z') return false;
+  const std::uint32_t offset = head[0x3c] | (head[0x3d] << 8) | (head[0x3e] << 16) |
+                               (static_cast<std::uint32_t>(head[0x3f]) << 24);
+  if (std::uint64_t{offset} + 4 > file.size()) return false;
+  char signature[4];
+  if (::pread(file.fd(), signature, sizeof signature, offset) != static_cast<ssize_t>(sizeof signature)) return false;
+  return std::memcmp(signature, "PE\0\0", 4) == 0;
 }
 
 }  // namespace zolt::disc

@@ -24,4 +24,14 @@ bool ItemHasFile(const std::string& itemFolder, std::string_view name);
 // entry without one is a group.
 bool ItemHasDescription(const std::string& itemFolder);
 
+// The file a line of "setup.txt" or "copia.txt" names ("bin\\Setup.EXE"),
+// found below `folder` without regard to case. A line in Windows-1252 that
+// matches nothing as it stands is tried again in UTF-8, the way this system
+// names files. Nothing when neither spelling exists.
+std::optional<std::string> ResolveDiscLine(const std::string& folder, const std::string& line);
+
+// True when `path` is a regular file that starts as a Windows program does:
+// "MZ", and "PE\0\0" at the offset its header gives.
+bool HasWindowsProgramSignature(const std::string& path);
+
 }  // namespace zolt::disc

@@ -23,6 +23,7 @@
 #include <filesystem>
 
 #include "disc/discfile.h"
+#include "disc/discpath.h"
 #include "platform/shellcopy.h"
 #include "platform/textcodec.h"
 
@@ -277,17 +278,7 @@ bool IsWindowsProgram(const std::string& path) {
       return true;
     }
   }
-  // "MZ", and at the offset stored at 0x3c the "PE\0\0" of a Windows program.
-  const zolt::disc::DiscFile file = zolt::disc::OpenDiscFile(path);
-  if (!file) return false;
-  unsigned char head[64];
-  if (::pread(file.fd(), head, sizeof head, 0) != static_cast<ssize_t>(sizeof head)) return false;
-  if (head[0] != 'M' || head[1] != 'Z') return false;
-  const std::uint32_t offset = head[0x3c] | (head[0x3d] << 8) | (head[0x3e] << 16) |
-                               (static_cast<std::uint32_t>(head[0x3f]) << 24);
-  unsigned char signature[4];
-  if (offset > (1u << 20) || ::pread(file.fd(), signature, 4, offset) != 4) return false;
-  return std::memcmp(signature, "PE\0\0", 4) == 0;
+  return zolt::disc::HasWindowsProgramSignature(path);
 }
 
 QString DescribeOpenFailure(const OpenOutcome& outcome) {

@@ -4,8 +4,10 @@
 #include "app/tabmetrics.h"
 #include "disc/catalogue.h"
 #include "disc/discfile.h"
+#include "disc/discpath.h"
 #include "disc/disctext.h"
 #include "disc/tree.h"
+#include "disc/webaddress.h"
 #include "platform/jpeg/jpegdecoder.h"
 #include "platform/rtf/rtfreader.h"
 #include "platform/textcodec.h"
@@ -160,13 +162,9 @@ bool ClimbsAboveRoot(std::string_view line, int level) {
   return false;
 }
 
-// A line of "setup.txt" or "copia.txt" found as the actions find it: without
-// regard to case, and a Windows-1252 line that matches nothing tried again in
-// UTF-8, the way this system names files.
+// A line of "setup.txt" or "copia.txt" found as the actions find it.
 std::optional<std::string> ResolveLine(const std::string& folder, const std::string& line) {
-  if (auto found = catalogue::ResolveFile(folder, line)) return found;
-  if (!disc::IsValidUtf8(line)) return catalogue::ResolveFile(folder, disc::DecodeDiscName(line));
-  return std::nullopt;
+  return disc::ResolveDiscLine(folder, line);
 }
 
 bool IsFolder(const std::string& path) {
@@ -174,35 +172,10 @@ bool IsFolder(const std::string& path) {
   return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-// A Windows program: "MZ", then "PE\0\0" where the header says.
-bool IsWindowsProgram(const std::string& path) {
-  const disc::DiscFile file = disc::OpenDiscFile(path);
-  if (!file || file.size() < 64) return false;
-  unsigned char head[64];
-  if (::pread(file.fd(), head, sizeof head, 0) != static_cast<ssize_t>(sizeof head)) return false;
-  if (head[0] != 'M' || head[1] != 'Z') return false;
-  const std::uint32_t offset = head[0x3c] | (head[0x3d] << 8) | (head[0x3e] << 16) |
-                               (static_cast<std::uint32_t>(head[0x3f]) << 24);
-  if (offset + 4ull > file.size()) return false;
-  char signature[4];
-  if (::pread(file.fd(), signature, 4, offset) != 4) return false;
-  return std::memcmp(signature, "PE\0\0", 4) == 0;
-}
-
-// What a click on the banner can open: a web address with its scheme, a
-// "mailto:" address, or one starting with "www.".
+// What a click on the banner opens: the same rule as the program's links.
 bool IsWebAddress(const QString& joined) {
-  QString address = joined.trimmed();
-  if (address.isEmpty() || address.contains(u' ') || address.contains(u'\t')) return false;
-  if (address.startsWith(QStringLiteral("www."), Qt::CaseInsensitive)) address.prepend(QStringLiteral("http://"));
-  const QUrl url(address, QUrl::StrictMode);
-  if (!url.isValid()) return false;
-  const QString scheme = url.scheme().toLower();
-  if (scheme == QStringLiteral("mailto")) return !url.path().isEmpty();
-  if (scheme == QStringLiteral("http") || scheme == QStringLiteral("https") || scheme == QStringLiteral("ftp")) {
-    return !url.host().isEmpty();
-  }
-  return false;
+  const QByteArray utf8 = joined.toUtf8();
+  return !disc::WebAddress(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size()))).empty();
 }
 
 // `relative` (with "/" separators) taken from the shown folder `base`, "."
@@ -906,7 +879,7 @@ class Checker {
   }
 
   void WindowsOnly(const Place& item, const std::string& target) {
-    if (IsFolder(target) || !IsWindowsProgram(target)) return;
+    if (IsFolder(target) || !disc::HasWindowsProgramSignature(target)) return;
     const std::string relative = target.size() > item.raw.size() ? target.substr(item.raw.size() + 1) : target;
     Report("installer-windows-only", item.Child(relative).shown,
            "\"  Installa  \" avvia un programma Windows: chi legge il disco su Linux non lo può eseguire.",
