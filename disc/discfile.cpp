@@ -68,16 +68,19 @@ int DiscFile::Release() { return std::exchange(fd_, -1); }
 
 DiscFile OpenDiscFile(const std::string& path) {
   DiscFile file;
+  // The name itself first: a missing one costs a single call, and only a
+  // link needs a second look at what it leads to.
   struct stat before {};
-  if (::stat(path.c_str(), &before) != 0) {
+  if (::lstat(path.c_str(), &before) != 0) {
     file.error_ = errno;
+    file.state_ = file.error_ == ENOENT || file.error_ == ENOTDIR ? FileState::kMissing : FileState::kUnreadable;
+    return file;
+  }
+  if (S_ISLNK(before.st_mode) && ::stat(path.c_str(), &before) != 0) {
     // A name that is there but leads nowhere (a dangling link, a loop of
     // links) exists as far as the reader can tell: it is not a file.
-    struct stat link {};
-    const bool present = ::lstat(path.c_str(), &link) == 0;
-    file.state_ = present ? FileState::kNotRegular
-                          : (file.error_ == ENOENT || file.error_ == ENOTDIR ? FileState::kMissing
-                                                                              : FileState::kUnreadable);
+    file.error_ = errno;
+    file.state_ = FileState::kNotRegular;
     return file;
   }
   if (!S_ISREG(before.st_mode)) {
