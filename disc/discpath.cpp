@@ -101,8 +101,8 @@ bool HasWindowsProgramSignature(const std::string& path) {
   unsigned char head[64];
   if (::pread(file.fd(), head, sizeof head, 0) != static_cast<ssize_t>(sizeof head)) return false;
   if (head[0] != 'M' || head[1] != 'Z') return false;
-  const std::uint32_t offset = head[0x3c] | (head[0x3d] << 8) | (head[0x3e] << 16) |
-                               (static_cast<std::uint32_t>(head[0x3f]) << 24);
+  const std::uint32_t offset = std::uint32_t{head[0x3c]} | (std::uint32_t{head[0x3d]} << 8) |
+                               (std::uint32_t{head[0x3e]} << 16) | (std::uint32_t{head[0x3f]} << 24);
   if (std::uint64_t{offset} + 4 > file.size()) return false;
   char signature[4];
   if (::pread(file.fd(), signature, sizeof signature, offset) != static_cast<ssize_t>(sizeof signature)) return false;

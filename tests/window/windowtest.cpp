@@ -13,7 +13,12 @@ TempDisc::TempDisc() : root_(QStringToPath(dir_.path()) + "/") {
   catalogue::SetDiscRootForTesting(root_);
 }
 
-TempDisc::~TempDisc() { catalogue::SetDiscRootForTesting(std::string()); }
+TempDisc::~TempDisc() {
+  catalogue::SetDiscRootForTesting(std::string());
+  // By bytes: the toolkit's own removal stops at names that are not UTF-8.
+  std::error_code error;
+  std::filesystem::remove_all(std::filesystem::path(root_), error);
+}
 
 // Paths go to the system as bytes: names that are not UTF-8 stay as they are.
 void TempDisc::Folder(const std::string& relative) const {
