@@ -47,7 +47,11 @@ const char* FileStateName(FileState state) {
 }
 
 DiscFile::DiscFile(DiscFile&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), state_(other.state_), error_(other.error_), size_(other.size_) {}
+    : fd_(std::exchange(other.fd_, -1)),
+      state_(other.state_),
+      error_(other.error_),
+      size_(other.size_),
+      info_(other.info_) {}
 
 DiscFile& DiscFile::operator=(DiscFile&& other) noexcept {
   if (this != &other) {
@@ -56,6 +60,7 @@ DiscFile& DiscFile::operator=(DiscFile&& other) noexcept {
     state_ = other.state_;
     error_ = other.error_;
     size_ = other.size_;
+    info_ = other.info_;
   }
   return *this;
 }
@@ -114,6 +119,7 @@ DiscFile OpenDiscFile(const std::string& path) {
   file.fd_ = fd;
   file.state_ = FileState::kReadable;
   file.size_ = static_cast<std::uint64_t>(after.st_size);
+  file.info_ = after;
   return file;
 }
 

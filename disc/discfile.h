@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include <sys/stat.h>
+
 namespace zolt::disc {
 
 // Per-item files, as the catalogue spells them; on the disc they are found
@@ -70,6 +72,8 @@ class DiscFile {
   FileState state() const { return state_; }
   int error() const { return error_; }           // errno of the failure, 0 when open
   std::uint64_t size() const { return size_; }  // at the time of the open
+  // What fstat said of the open descriptor (mode, times); zeros when not open.
+  const struct stat& info() const { return info_; }
   // Hands the descriptor over; the object no longer closes it.
   int Release();
 
@@ -79,6 +83,7 @@ class DiscFile {
   FileState state_ = FileState::kMissing;
   int error_ = 0;
   std::uint64_t size_ = 0;
+  struct stat info_ {};
 };
 
 // The one open of a disc file: stat the name (a regular file or nothing),

@@ -327,8 +327,7 @@ CopyOutcome CopyOneFileAt(const std::string& source, int folder, const std::stri
   if (!in) {
     return Failure(source, in.state() == disc::FileState::kNotRegular ? EINVAL : in.error());
   }
-  struct stat st {};
-  if (::fstat(in.fd(), &st) != 0) return Failure(source, errno);
+  const struct stat& st = in.info();
 
   struct stat existing {};
   if (!fresh && ::fstatat(folder, name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
