@@ -3,6 +3,7 @@
 
 #include <dlfcn.h>
 
+#include <QLoggingCategory>
 #include <string>
 
 #include "app/startup.h"
@@ -26,6 +27,9 @@ int main(int argc, char** argv) {
   // What the program runs on (the disc's runtime folder where there is one)
   // is settled before any of the toolkit starts.
   zolt::PrepareRuntime();
+  // The web engine describes its start-up on standard error at every run;
+  // QT_LOGGING_RULES can still ask for it.
+  QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
   // The Home page's web view shares the windows' graphics context.
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   zolt::ZoltApplication application(argc, argv);
