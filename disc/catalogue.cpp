@@ -1,6 +1,7 @@
 #include "disc/catalogue.h"
 
 #include "disc/discfile.h"
+#include "disc/disctext.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -36,20 +37,8 @@ std::string WithTrailingSeparator(std::string folder) {
   return folder;
 }
 
-bool IsHidden(std::string_view name) { return !name.empty() && name.front() == '.'; }
-
 bool IsDotOrDotDot(const char* name) {
   return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
-}
-
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-  }
-  return true;
 }
 
 // What a directory entry is, following symbolic links; a link whose target is
@@ -131,7 +120,7 @@ bool WildcardMatch(std::string_view mask, std::string_view name) {
     if (m < mask.size() && mask[m] == '*') {
       starMask = m++;
       starName = n;
-    } else if (m < mask.size() && (mask[m] == '?' || FoldAscii(mask[m]) == FoldAscii(name[n]))) {
+    } else if (m < mask.size() && (mask[m] == '?' || disc::FoldAscii(mask[m]) == disc::FoldAscii(name[n]))) {
       ++m;
       ++n;
     } else if (starMask != std::string_view::npos) {
@@ -161,7 +150,7 @@ bool MaskMatches(std::string_view mask, std::string_view name) {
 // mask does not admit it. Read-only and archive never exclude anything.
 bool PassesAttributes(const Entry& entry, unsigned attributeMask) {
   if (entry.kind == Kind::kOther) return false;
-  if (IsHidden(entry.name) && (attributeMask & kAttrHidden) == 0) return false;
+  if (disc::IsHiddenName(entry.name) && (attributeMask & kAttrHidden) == 0) return false;
   if (entry.kind == Kind::kFolder && (attributeMask & kAttrDirectory) == 0) return false;
   return true;
 }
@@ -192,7 +181,7 @@ class FileSearch {
     }
     for (const Entry& entry : entries) {
       if (entry.kind != Kind::kFolder) continue;
-      if (IsHidden(entry.name) && (attributeMask_ & kAttrHidden) == 0) continue;
+      if (disc::IsHiddenName(entry.name) && (attributeMask_ & kAttrHidden) == 0) continue;
       const std::string sub = folder + entry.name + kSeparator;
       std::vector<Entry> subEntries;
       FolderId id{};
@@ -220,7 +209,7 @@ std::optional<std::string> ResolveComponent(const std::string& folder, std::stri
   std::vector<Entry> entries;
   if (ReadFolder(folder.empty() ? std::string(".") : folder, entries) != 0) return std::nullopt;
   for (const Entry& entry : entries) {
-    if (EqualsIgnoringCase(entry.name, name)) return entry.name;
+    if (disc::EqualsIgnoringCase(entry.name, name)) return entry.name;
   }
   return std::nullopt;
 }

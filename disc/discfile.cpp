@@ -1,6 +1,7 @@
 #include "disc/discfile.h"
 
 #include "disc/catalogue.h"
+#include "disc/disctext.h"
 
 #include <cerrno>
 #include <utility>
@@ -10,19 +11,6 @@
 #include <unistd.h>
 
 namespace zolt::disc {
-
-namespace {
-
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-  return true;
-}
-
-}  // namespace
 
 std::uint64_t SizeLimitFor(std::string_view catalogueName) {
   if (EqualsIgnoringCase(catalogueName, kDescriptionFile)) return kMaxDescriptionBytes;

@@ -2,6 +2,7 @@
 // Names and texts on the disc are Windows-1252 unless they are valid UTF-8.
 // These are the Qt-free forms of that rule, giving UTF-8.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -18,5 +19,20 @@ char32_t Cp1252ToUnicode(unsigned char byte);
 // UTF-8 when valid, else Windows-1252 converted to UTF-8: the text the
 // program shows for these bytes.
 std::string DecodeDiscName(std::string_view bytes);
+
+// Names on the disc are compared as the disc's file system does: ASCII
+// letters without regard to case, every other byte as it is.
+inline char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+inline bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+  return true;
+}
+
+inline bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && EqualsIgnoringCase(text.substr(0, prefix.size()), prefix);
+}
 
 }  // namespace zolt::disc

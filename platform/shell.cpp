@@ -24,6 +24,7 @@
 
 #include "disc/discfile.h"
 #include "disc/discpath.h"
+#include "disc/disctext.h"
 #include "platform/shellcopy.h"
 #include "platform/textcodec.h"
 
@@ -40,16 +41,6 @@ void Complain(const std::string& target, const char* why) {
   std::fprintf(stderr, "zolt: cannot open \"%s\": %s\n", target.c_str(), why);
 }
 
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    char c = text[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != prefix[i]) return false;
-  }
-  return true;
-}
-
 // A web address rather than a path: "scheme://...", "mailto:..." or a bare "www.".
 bool IsAddress(std::string_view target) {
   const auto colon = target.find("://");
@@ -60,7 +51,7 @@ bool IsAddress(std::string_view target) {
       return true;
     }
   }
-  return StartsWithNoCase(target, "mailto:") || StartsWithNoCase(target, "www.");
+  return zolt::disc::StartsWithIgnoringCase(target, "mailto:") || zolt::disc::StartsWithIgnoringCase(target, "www.");
 }
 
 QString MegaBytes(std::uint64_t bytes) {
@@ -248,7 +239,7 @@ class DesktopShell final : public Shell {
  private:
   static OpenOutcome OpenAddress(const std::string& target) {
     QString address = DecodeDiscText(target).trimmed();
-    if (StartsWithNoCase(target, "www.")) address.prepend(QStringLiteral("http://"));
+    if (zolt::disc::StartsWithIgnoringCase(target, "www.")) address.prepend(QStringLiteral("http://"));
     const QUrl url(address, QUrl::TolerantMode);
     if (!url.isValid() || !QDesktopServices::openUrl(url)) {
       return Outcome(OpenOutcome::Result::NoHandler, target);
@@ -274,7 +265,7 @@ bool IsWindowsProgram(const std::string& path) {
   const std::string name = std::filesystem::path(path).filename().string();
   for (const std::string_view ending : {".exe", ".msi", ".bat", ".com", ".cmd"}) {
     if (name.size() > ending.size() &&
-        StartsWithNoCase(std::string_view(name).substr(name.size() - ending.size()), ending)) {
+        zolt::disc::StartsWithIgnoringCase(std::string_view(name).substr(name.size() - ending.size()), ending)) {
       return true;
     }
   }

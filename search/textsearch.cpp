@@ -40,15 +40,6 @@ std::string WithSeparator(std::string folder) {
   return folder;
 }
 
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
-
 // The description's name as spelled in `folder` when it is not the usual
 // lower-case one ("TESTO.TXT", "Testo.txt"); of several spellings, the first by name.
 std::optional<std::string> OtherSpelling(const std::string& folder) {
@@ -57,7 +48,7 @@ std::optional<std::string> OtherSpelling(const std::string& folder) {
   std::optional<std::string> found;
   while (const dirent* entry = readdir(dir.get())) {
     const std::string_view name = entry->d_name;
-    if (name != kDescription && EqualsIgnoringAsciiCase(name, kDescription) && (!found || name < *found))
+    if (name != kDescription && disc::EqualsIgnoringCase(name, kDescription) && (!found || name < *found))
       found = std::string(name);
   }
   return found;
@@ -86,7 +77,7 @@ std::vector<std::string> ListFolder(const std::string& folder, bool* hasDescript
   while (const dirent* entry = readdir(dir.get())) {
     const std::string_view name = entry->d_name;
     if (name == "." || name == "..") continue;
-    if (hasDescription != nullptr && !*hasDescription && EqualsIgnoringAsciiCase(name, kDescription))
+    if (hasDescription != nullptr && !*hasDescription && disc::EqualsIgnoringCase(name, kDescription))
       *hasDescription = true;
     if (IsFolder(parent, *entry)) names.emplace_back(name);
   }
