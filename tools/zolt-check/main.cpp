@@ -22,6 +22,11 @@ constexpr int kClean = 0;
 constexpr int kErrors = 1;
 constexpr int kNoDisc = 2;
 
+// A wrong command gets the one line and the way to the whole help.
+void ShortUsage() {
+  std::fputs("Uso: zolt-check [--json] [--full] DISCO   (zolt-check --help per i codici)\n", stderr);
+}
+
 void Usage(std::FILE* out) {
   std::fputs(
       "Uso: zolt-check [--json] [--full] DISCO\n"
@@ -83,7 +88,7 @@ int main(int argc, char** argv) {
       endOfOptions = true;
     } else if (!endOfOptions && arg.size() > 1 && arg[0] == '-') {
       std::fprintf(stderr, "zolt-check: opzione sconosciuta: %s\n", arg.c_str());
-      Usage(stderr);
+      ShortUsage();
       return kNoDisc;
     } else if (haveDisc) {
       std::fprintf(stderr, "zolt-check: un disco alla volta (%s, %s)\n", disc.c_str(), arg.c_str());
@@ -95,7 +100,7 @@ int main(int argc, char** argv) {
   }
   if (!haveDisc) {
     std::fputs("zolt-check: manca la cartella del disco\n", stderr);
-    Usage(stderr);
+    ShortUsage();
     return kNoDisc;
   }
 
