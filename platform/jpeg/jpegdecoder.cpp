@@ -310,9 +310,9 @@ JpegCheck CheckJpeg(std::string_view data, int scale) {
   return check;
 }
 
-bool LoadJpegFile(const std::string& path, QImage& image, std::string* error) {
+bool LoadJpegFile(const std::string& path, const std::string& root, QImage& image, std::string* error) {
   image = QImage();
-  const disc::ReadResult file = disc::ReadDiscFile(path, kMaxFileBytes);
+  const disc::ReadResult file = disc::ReadDiscFile(path, root, kMaxFileBytes);
   if (file.tooLarge()) {
     SetError(error, "Picture file too large: " + path);
     return false;

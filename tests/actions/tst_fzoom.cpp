@@ -14,6 +14,7 @@
 
 #include "actions/fzoom.h"
 #include "actions/itemactions.h"
+#include "disc/catalogue.h"
 #include "testfiles.h"
 
 namespace {
@@ -56,6 +57,8 @@ class ZoomTest : public QObject {
  private slots:
   void initTestCase() {
     QVERIFY(tmp_.isValid());
+    // The zoom reads pictures of the disc only: the temporary folder is the disc.
+    zolt::catalogue::SetDiscRootForTesting(tmp_.path().toStdString());
     // Four quadrants: red, green / blue, white.
     QImage image(80, 60, QImage::Format_RGB32);
     image.fill(Qt::white);

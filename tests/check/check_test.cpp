@@ -129,6 +129,8 @@ void PlantEverything(const TempDisc& disc) {
 
   disc.Item("A_/fifo_");
   mkfifo(disc.Path("A_/fifo_/img.jpg").c_str(), 0644);
+  disc.Item("A_/esce_");
+  fs::create_symlink("/bin/sh", disc.Path("A_/esce_/img.jpg"));  // a file of the machine, not of the disc
   disc.Folder("A_/grande_");
   fs::resize_file((std::ofstream(disc.Path("A_/grande_/testo.txt")), disc.Path("A_/grande_/testo.txt")),
                   200u << 20);
@@ -231,6 +233,7 @@ const Expected kPlanted[] = {
     {0, "description-missing", "A_/g_/t_"},
     {0, "search-skips-home", "A_/Home"},
     {0, "file-unreadable", "A_/fifo_/img.jpg"},
+    {0, "path-escapes-disc", "A_/esce_/img.jpg"},
     {0, "file-too-large", "A_/grande_/testo.txt"},
     {0, "description-not-rtf", "A_/piano_/testo.txt"},
     {0, "description-damaged", "A_/rotto_/testo.txt"},
@@ -316,8 +319,8 @@ TEST(DiscCheck, FindsEachPlantedProblemOnceWhereItIs) {
       EXPECT_FALSE(PathBefore(problems[i].path, problems[i - 1].path)) << problems[i].path;
     }
   }
-  // The tabs of A..G, I..L: 22 entries and two sub-entries in A, one entry in each other but K.
-  EXPECT_EQ(results[0].items, 33u);
+  // The tabs of A..G, I..L: 23 entries and two sub-entries in A, one entry in each other but K.
+  EXPECT_EQ(results[0].items, 34u);
 }
 
 TEST(DiscCheck, DemoDiscHasNoErrorOrWarning) {
