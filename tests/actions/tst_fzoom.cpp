@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QMenu>
 #include <QPointer>
 #include <QTemporaryDir>
@@ -144,14 +145,20 @@ class ZoomTest : public QObject {
     QTest::newRow("garbage") << QByteArray("this is not a picture at all");
     QTest::newRow("empty") << QByteArray("");
     QTest::newRow("a pipe: refused, never waited on") << QByteArray("fifo");
+    QTest::newRow("a link to a good picture off the disc") << QByteArray("outside");
   }
   void badPicture_throwsAndShowsNothing() {
     QFETCH(QByteArray, bytes);
     const std::string path = (tmp_.path() + QStringLiteral("/bad-%1.jpg")
                                                  .arg(QString::fromLatin1(QTest::currentDataTag())))
                                  .toStdString();
+    QTemporaryDir elsewhere;
     if (bytes == "fifo") {
       QCOMPARE(::mkfifo(path.c_str(), 0644), 0);
+    } else if (bytes == "outside") {
+      const QString good = elsewhere.filePath(QStringLiteral("img.jpg"));
+      QVERIFY(QFile::copy(tmp_.filePath(QStringLiteral("img.jpg")), good));
+      QCOMPARE(::symlink(good.toLocal8Bit().constData(), path.c_str()), 0);
     } else if (!bytes.isNull()) {
       testfiles::Write(path, bytes.toStdString());
     }

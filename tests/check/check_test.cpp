@@ -169,6 +169,13 @@ void PlantEverything(const TempDisc& disc) {
   disc.File("A_/fuori_/setup.txt", "..\\..\\..\\etc\\passwd");
   disc.Item("A_/fuori2_");
   disc.File("A_/fuori2_/copia.txt", "../ok_/img.jpg");
+  disc.Item("A_/fuori3_");
+  disc.File("A_/fuori3_/copia.txt", "leggimi.txt");
+  disc.File("A_/fuori3_/setup.txt", "Leggimi.txt");
+  fs::create_symlink("../ok_/img.jpg", disc.Path("A_/fuori3_/leggimi.txt"));  // on the disc, not in the item
+  disc.Item("A_/fuori4_");
+  disc.File("A_/fuori4_/setup.txt", "setup.sh");
+  fs::create_symlink("/bin/sh", disc.Path("A_/fuori4_/setup.sh"));
   disc.Item("A_/win_");
   std::string program(128, '\0');
   program[0] = 'M';
@@ -249,6 +256,8 @@ const Expected kPlanted[] = {
     {0, "installer-has-arguments", "A_/arg_/setup.txt"},
     {0, "path-escapes-item", "A_/fuori_/setup.txt"},
     {0, "path-escapes-item", "A_/fuori2_/copia.txt"},
+    {0, "path-escapes-item", "A_/fuori3_/copia.txt"},
+    {0, "path-escapes-item", "A_/fuori4_/setup.txt"},
     {0, "installer-windows-only", "A_/win_/setup.exe"},
     {0, "copy-file-missing", "A_/copia_/copia.txt"},
     {0, "copy-needs-folder", "A_/cartella_/copia.txt"},
@@ -319,8 +328,8 @@ TEST(DiscCheck, FindsEachPlantedProblemOnceWhereItIs) {
       EXPECT_FALSE(PathBefore(problems[i].path, problems[i - 1].path)) << problems[i].path;
     }
   }
-  // The tabs of A..G, I..L: 23 entries and two sub-entries in A, one entry in each other but K.
-  EXPECT_EQ(results[0].items, 34u);
+  // The tabs of A..G, I..L: 25 entries and two sub-entries in A, one entry in each other but K.
+  EXPECT_EQ(results[0].items, 36u);
 }
 
 TEST(DiscCheck, DemoDiscHasNoErrorOrWarning) {

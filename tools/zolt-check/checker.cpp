@@ -872,6 +872,14 @@ class Checker {
       return;
     }
     if (const auto target = ResolveLine(item.Folder(), *line)) {
+      if (!disc::PathInside(root_.raw, *target)) {
+        Report("path-escapes-item", path,
+               "la prima riga, " + Quoted(shownLine) +
+                   ", nomina un collegamento che porta fuori dal disco: \"  Installa  \" non lo avvia. "
+                   "Mettere sul disco il file vero al posto del collegamento.",
+               item.shown);
+        return;
+      }
       WindowsOnly(item, *target);
       return;
     }
@@ -914,6 +922,14 @@ class Checker {
       return;
     }
     const auto target = ResolveLine(item.Folder(), *line);
+    if (target && !disc::PathInside(item.raw, *target)) {
+      Report("path-escapes-item", path,
+             "la prima riga, " + Quoted(shownLine) +
+                 ", nomina un collegamento che porta fuori dalla cartella del prodotto: la copia lo rifiuta "
+                 "e non copia nulla. Mettere nella cartella il file vero al posto del collegamento.",
+             item.shown);
+      return;
+    }
     if (!target || IsFolder(*target)) {
       Report("copy-file-missing", path,
              "la prima riga, " + Quoted(shownLine) +
