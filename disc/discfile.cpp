@@ -60,12 +60,10 @@ std::string WithoutTrailingSeparators(std::string root) {
 
 // The part of `path` below `root`, when `path` is written as `root` + "/" + more.
 std::optional<std::string> Below(const std::string& path, const std::string& root) {
-  std::size_t start = root.size();
-  if (root == "/") {
-    start = 0;
-  } else if (path.compare(0, root.size(), root) != 0 || path.size() <= root.size() || path[root.size()] != '/') {
+  if (path.compare(0, root.size(), root) != 0 || path.size() <= root.size() || path[root.size()] != '/') {
     return std::nullopt;
   }
+  std::size_t start = root.size();
   while (start < path.size() && path[start] == '/') ++start;
   if (start == path.size()) return std::nullopt;
   return path.substr(start);

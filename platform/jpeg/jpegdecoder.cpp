@@ -318,7 +318,9 @@ bool LoadJpegFile(const std::string& path, const std::string& root, QImage& imag
     return false;
   }
   if (!file.ok()) {
-    SetError(error, std::string(file.state == disc::FileState::kNotRegular ? "Not a file: " : "Cannot read ") +
+    SetError(error, std::string(disc::LeadsOutside(file.state, file.error)    ? "Off the disc: "
+                                : file.state == disc::FileState::kNotRegular ? "Not a file: "
+                                                                             : "Cannot read ") +
                         path + (file.error != 0 ? std::string(" (") + std::strerror(file.error) + ")" : ""));
     return false;
   }
