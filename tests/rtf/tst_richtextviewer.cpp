@@ -113,6 +113,7 @@ void TestRichTextViewer::pressesAndReleasesThatAreNoClick_data() {
   QTest::newRow("press on one link, release on another") << Qt::LeftButton << QStringLiteral("first") << QStringLiteral("two.ex");
   QTest::newRow("right: one link to another") << Qt::RightButton << QStringLiteral("two.ex") << QStringLiteral("first");
   QTest::newRow("press on a link, release on text") << Qt::LeftButton << QStringLiteral("first") << QStringLiteral("middle");
+  QTest::newRow("right: press on a link, release on text") << Qt::RightButton << QStringLiteral("first") << QStringLiteral("middle");
   QTest::newRow("press on text, release on a link") << Qt::RightButton << QStringLiteral("middle") << QStringLiteral("first");
   QTest::newRow("plain text") << Qt::LeftButton << QStringLiteral("plain") << QStringLiteral("plain");
   QTest::newRow("middle button on a link") << Qt::MiddleButton << QStringLiteral("first") << QStringLiteral("first");
