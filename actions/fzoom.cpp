@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 #include <stdexcept>
 
+#include "disc/catalogue.h"
 #include "platform/jpeg/jpegdecoder.h"
 
 TFEJpeg::TFEJpeg(QWidget* parent) : QWidget(parent) {
@@ -75,7 +76,7 @@ void TFZoom::setupMenu() {
 void TFZoom::CaricaImmagine(const std::string& percorso) {
   QImage image;
   std::string error;
-  if (!zolt::LoadJpegFile(percorso, image, &error) || image.isNull()) {
+  if (!zolt::LoadJpegFile(percorso, zolt::catalogue::DiscRoot(), image, &error) || image.isNull()) {
     throw std::runtime_error("cannot show \"" + percorso + "\": " +
                              (error.empty() ? std::string("not a picture") : error));
   }

@@ -84,7 +84,10 @@ QString CleanFolderName(QString name) {
 
 void CopiaSingoloFile(QWidget* owner, const std::string& percorso, const std::string& riga) {
   auto& shell = CurrentShell();
-  if (!IsSafeRelativePath(riga)) {
+  // The file is found as the whole-item copy finds it: below the item
+  // folder, links resolved, and only when it really lies there.
+  const std::string sorgente = ResolveDiscPath(percorso, riga);
+  if (!IsSafeRelativePath(riga) || !disc::PathInside(percorso, sorgente)) {
     shell.Warning(owner, QStringLiteral("Il file indicato in \"copia.txt\" (\"%1\") non si trova "
                                         "nella cartella del prodotto: nessun file è stato copiato.")
                              .arg(DecodeDiscText(riga)));
@@ -92,7 +95,6 @@ void CopiaSingoloFile(QWidget* owner, const std::string& percorso, const std::st
   }
   const std::optional<std::string> cartella = shell.ChooseFolder(owner);
   if (!cartella) return;
-  const std::string sorgente = ResolveDiscPath(percorso, riga);
   // The file keeps its place below the chosen folder; no folder is made on the way.
   const std::string destinazione = catalogue::JoinPath(*cartella, WithSlashes(riga));
   if (LinkOnTheWay(*cartella, WithSlashes(riga))) {
@@ -101,7 +103,7 @@ void CopiaSingoloFile(QWidget* owner, const std::string& percorso, const std::st
                              .arg(DecodeDiscText(riga)));
     return;
   }
-  const CopyOutcome esito = shell.CopyFile(sorgente, destinazione, owner);
+  const CopyOutcome esito = shell.CopyFile(sorgente, percorso, destinazione, owner);
   if (esito.result == CopyOutcome::Result::Completed) {
     shell.Information(owner, QStringLiteral("Copia terminata."));
   } else {
@@ -112,12 +114,18 @@ void CopiaSingoloFile(QWidget* owner, const std::string& percorso, const std::st
 // The lines the closing message gains for links that were not copied.
 QString DescribeLinksLeftOut(const CopyOutcome& esito) {
   QString text;
-  if (esito.linksOutside > 0) {
+  if (esito.linksOutside == 1) {
+    text += QStringLiteral("\n1 collegamento che porta fuori dalla cartella del prodotto "
+                           "non è stato seguito.");
+  } else if (esito.linksOutside > 1) {
     text += QStringLiteral("\n%1 collegamenti che portano fuori dalla cartella del prodotto "
                            "non sono stati seguiti.")
                 .arg(esito.linksOutside);
   }
-  if (esito.linksLeftOut > 0) {
+  if (esito.linksLeftOut == 1) {
+    text += QStringLiteral("\n1 collegamento senza destinazione, ripetuto o chiuso in un giro "
+                           "è stato lasciato fuori.");
+  } else if (esito.linksLeftOut > 1) {
     text += QStringLiteral("\n%1 collegamenti senza destinazione, ripetuti o chiusi in un giro "
                            "sono stati lasciati fuori.")
                 .arg(esito.linksLeftOut);
@@ -133,13 +141,17 @@ void CopiaProdottoIntero(QWidget* owner, const std::string& percorso, const QStr
   const std::string destinazione = catalogue::JoinPath(*cartella, nome);
 
   std::error_code ec;
-  // A link of that name is replaced by the folder, never followed.
+  // A file or a link of that name is the user's: neither replaced nor
+  // followed, whatever the link leads to.
   const fs::file_status stato = fs::symlink_status(destinazione, ec);
-  if (fs::exists(stato) && !fs::is_directory(stato) && !fs::is_symlink(stato)) {
-    shell.Warning(owner, QStringLiteral("Nella cartella \"%1\" c'è già un file di nome \"%2\": "
+  if (fs::is_symlink(stato) || (fs::exists(stato) && !fs::is_directory(stato))) {
+    shell.Warning(owner, QStringLiteral("Nella cartella \"%1\" c'è già %2 di nome \"%3\": "
                                         "la cartella del prodotto non può essere creata. "
                                         "Nessun file è stato copiato.")
-                             .arg(PathToQString(*cartella), PathToQString(nome)));
+                             .arg(PathToQString(*cartella),
+                                  fs::is_symlink(stato) ? QStringLiteral("un collegamento")
+                                                        : QStringLiteral("un file"),
+                                  PathToQString(nome)));
     return;
   }
   if (fs::is_directory(stato) && fs::equivalent(destinazione, percorso, ec)) {
@@ -169,8 +181,8 @@ const std::vector<std::string>& FileDelCatalogo() {
   return kFiles;
 }
 
-std::optional<std::string> ReadFirstLine(const std::string& path) {
-  const disc::DiscFile file = disc::OpenDiscFile(path);
+std::optional<std::string> ReadFirstLine(const std::string& path, const std::string& root) {
+  const disc::DiscFile file = disc::OpenDiscFile(path, root);
   if (!file) return std::nullopt;
   std::string line;
   char chunk[4096];
@@ -218,9 +230,10 @@ std::string SafeFolderName(const QString& titolo, const std::string& percorsoPro
 void Installa(const std::string& percorsoProdotto, const std::string& eseguibileProdotto,
               QWidget* owner) {
   auto& shell = CurrentShell();
+  const std::string root = catalogue::DiscRoot();
   // Opens `target` only when it lies on the disc.
   const auto avvia = [&](const std::string& target) {
-    const std::optional<std::string> inside = disc::PathInside(catalogue::DiscRoot(), target);
+    const std::optional<std::string> inside = disc::PathInside(root, target);
     if (!inside) {
       shell.Warning(owner, QStringLiteral("\"%1\" non si trova sul CD: non viene avviato.")
                                .arg(DecodeDiscText(target)));
@@ -228,14 +241,11 @@ void Installa(const std::string& percorsoProdotto, const std::string& eseguibile
     }
     platform::OpenAndTell(owner, *inside);
   };
-  const disc::ItemFile setup = disc::FindItemFile(percorsoProdotto, disc::kSetupFile);
+  const disc::ItemFile setup = disc::FindItemFile(percorsoProdotto, disc::kSetupFile, root);
   if (IsPresent(setup)) {
-    const std::optional<std::string> riga = ReadFirstLine(setup.path);
-    if (!riga) {
-      shell.Warning(owner, QStringLiteral("Impossibile leggere \"setup.txt\": nessun programma "
-                                          "è stato avviato."));
-      return;
-    }
+    // A "setup.txt" that cannot be read stops the action without a word.
+    const std::optional<std::string> riga = ReadFirstLine(setup.path, root);
+    if (!riga) return;
     // An empty first line names the item folder itself.
     avvia(riga->empty() ? percorsoProdotto : ResolveDiscPath(percorsoProdotto, *riga));
     return;
@@ -244,17 +254,10 @@ void Installa(const std::string& percorsoProdotto, const std::string& eseguibile
 }
 
 void CopiaProdotto(QWidget* owner, const std::string& percorsoProdotto, const QString& titolo) {
-  std::string riga;
-  const disc::ItemFile copia = disc::FindItemFile(percorsoProdotto, disc::kCopyListFile);
-  if (IsPresent(copia)) {
-    const std::optional<std::string> prima = ReadFirstLine(copia.path);
-    if (!prima) {
-      CurrentShell().Warning(owner, QStringLiteral("Impossibile leggere \"copia.txt\": "
-                                                   "nessun file è stato copiato."));
-      return;
-    }
-    riga = *prima;
-  }
+  // A missing or unreadable "copia.txt" names no file: the whole item is copied.
+  const std::string root = catalogue::DiscRoot();
+  const disc::ItemFile copia = disc::FindItemFile(percorsoProdotto, disc::kCopyListFile, root);
+  const std::string riga = IsPresent(copia) ? ReadFirstLine(copia.path, root).value_or(std::string()) : std::string();
   // An empty first line names no file, as an empty "copia.txt" does.
   if (riga.empty()) {
     CopiaProdottoIntero(owner, percorsoProdotto, titolo);

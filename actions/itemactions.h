@@ -17,13 +17,16 @@ namespace zolt::actions {
 // "  Installa  ": the file named by the first line of "setup.txt", else the
 // program file found for the item, else nothing. Only what lies inside the
 // disc (after "..", links and letter case are resolved) is opened; anything
-// else, an unreadable "setup.txt" and an open that fails are told in a
-// warning box owned by `owner`.
+// else and an open that fails are told in a warning box owned by `owner`.
+// A "setup.txt" that cannot be read stops the action silently.
 void Installa(const std::string& percorsoProdotto, const std::string& eseguibileProdotto,
               QWidget* owner = nullptr);
 
-// "  Copia file  ": the one file named by "copia.txt", else the whole item
-// into a folder named after its title, below a folder the user chooses.
+// "  Copia file  ": the one file named by "copia.txt" (a missing, unreadable
+// or empty one names none), else the whole item into a folder named after
+// its title, below a folder the user chooses. The one file must really lie
+// in the item folder; a file, or a link, named like the title in the chosen
+// folder stops the whole-item copy with a warning and is left as it is.
 void CopiaProdotto(QWidget* owner, const std::string& percorsoProdotto, const QString& titolo);
 
 // Shows the picture in the modal zoom window and returns when it is closed.
@@ -44,8 +47,9 @@ const std::vector<std::string>& FileDelCatalogo();
 // The first line of a text file, taken whole: it ends at CR LF, a lone CR or
 // a lone LF; a leading UTF-8 byte-order mark is dropped; a file with no line
 // gives "". Nothing when the file cannot be read or is not a regular file;
-// it is opened as every disc file is, so a pipe of that name never blocks.
-std::optional<std::string> ReadFirstLine(const std::string& path);
+// it is opened as every disc file is (below `root`), so a pipe of that name
+// never blocks.
+std::optional<std::string> ReadFirstLine(const std::string& path, const std::string& root);
 
 // True when `relative` (either separator) stays inside the folder it is taken
 // from: not empty, not absolute, no drive letter, no ".." part, no NUL.

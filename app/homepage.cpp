@@ -53,7 +53,7 @@ bool HomePage::MayShow(const QUrl& url) {
   if (!inside) return false;
   struct stat st {};
   if (::stat(inside->c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return true;
-  return zolt::disc::ClassifyFile(*inside) == zolt::disc::FileState::kReadable;
+  return zolt::disc::ClassifyFile(*inside, zolt::catalogue::DiscRoot()) == zolt::disc::FileState::kReadable;
 }
 
 bool HomePage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) {

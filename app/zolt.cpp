@@ -105,10 +105,11 @@ class HotTrackDelegate : public QStyledItemDelegate {
 };
 
 // The navigation tree. It never lets its selection drift from the page: a
-// press on empty space or with another button than the left one changes
-// nothing, a drag does not move the selection, and a key that moves the
-// selection opens the new entry as a click would. While the page is being
-// refreshed it takes no input at all.
+// press with another button than the left one changes nothing, a left click
+// on empty space changes no selection but is a click on the tree (it shows
+// the selected entry again), a drag does not move the selection, and a key
+// that moves the selection opens the new entry as a click would. While the
+// page is being refreshed it takes no input at all.
 class ElencoTree : public QTreeWidget {
  public:
   using QTreeWidget::QTreeWidget;
@@ -141,6 +142,7 @@ class ElencoTree : public QTreeWidget {
   void mousePressEvent(QMouseEvent* event) override {
     droppedPress_ = busy() || event->button() != Qt::LeftButton ||
                     !indexAt(event->position().toPoint()).isValid();
+    emptyPress_ = droppedPress_ && !busy() && event->button() == Qt::LeftButton;
     if (droppedPress_) {
       event->accept();
       return;
@@ -154,7 +156,10 @@ class ElencoTree : public QTreeWidget {
 
   void mouseReleaseEvent(QMouseEvent* event) override {
     if (droppedPress_ || busy() || event->button() != Qt::LeftButton) {
+      const bool click = emptyPress_ && !busy() && event->button() == Qt::LeftButton;
+      emptyPress_ = false;
       event->accept();
+      if (click) open();  // nothing when no entry is selected
       return;
     }
     QTreeWidget::mouseReleaseEvent(event);
@@ -170,6 +175,7 @@ class ElencoTree : public QTreeWidget {
       return;
     }
     droppedPress_ = false;
+    emptyPress_ = false;
     QTreeWidget::mouseDoubleClickEvent(event);
   }
 
@@ -197,6 +203,7 @@ class ElencoTree : public QTreeWidget {
 
  private:
   bool droppedPress_ = false;
+  bool emptyPress_ = false;  // a left press on empty space, a click when released
   bool selectedByPress_ = false;
 };
 

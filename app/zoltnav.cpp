@@ -198,7 +198,7 @@ void TZolt::ElencoClick() {
   showSelectedEntry(voce);
   listSubEntries(voce);
   // An entry without a description is a group: it opens its first sub-entry.
-  if (!zolt::disc::ItemHasDescription(PercorsoProdotto)) {
+  if (!zolt::disc::ItemHasDescription(PercorsoProdotto, catalogue::DiscRoot())) {
     QTreeWidgetItem* first = voce->childCount() > 0 ? voce->child(0) : nullptr;
     if (first) voce->setExpanded(true);  // the tree selects only shown entries
     Elenco->setCurrentItem(first);

@@ -32,13 +32,13 @@ namespace disc = zolt::disc;
 const char* const kMakerAddress = "https://www.tavelo.it/";
 
 // A per-item file found without regard to case and read whole as every disc
-// file is: a name that is a folder, a pipe or a link to nothing counts as
-// absent, and nothing here can block.
+// file is: a name that is a folder, a pipe, a link to nothing or a link off
+// the disc counts as absent, and nothing here can block.
 disc::ReadResult ReadItemFile(const std::string& folder, std::string_view name) {
   if (folder.empty()) return {};
   const std::optional<std::string> path = catalogue::ResolveFile(folder, name);
   if (!path) return {};
-  return disc::ReadDiscFile(*path, disc::SizeLimitFor(name));
+  return disc::ReadDiscFile(*path, catalogue::DiscRoot(), disc::SizeLimitFor(name));
 }
 
 // A regular file, readable or not: the page shows its part, or empties it.
@@ -199,16 +199,15 @@ void TZolt::loadBanner() {
 
 void TZolt::loadBannerAddress() {
   const disc::ReadResult file = ReadItemFile(PercorsoProdotto, disc::kBannerAddressFile);
-  if (!Present(file)) return;  // absent: the previous address stays
-  Memo1.clear();
-  IndirizzoBanner.clear();
-  if (!file.ok()) return;  // there but unreadable: no address
+  // Absent, or there but unreadable: the previous address stays.
+  if (!file.ok()) return;
   Memo1 = SplitLines(zolt::DecodeDiscText(file.bytes));
+  IndirizzoBanner.clear();
   for (const QString& line : Memo1) IndirizzoBanner += line;
 }
 
 void TZolt::updateInstallButton() {
-  if (disc::ItemHasFile(PercorsoProdotto, disc::kSetupFile)) {
+  if (disc::ItemHasFile(PercorsoProdotto, disc::kSetupFile, catalogue::DiscRoot())) {
     Label4->show();
     return;
   }
@@ -243,7 +242,7 @@ void TZolt::Label5Click() {
   if (!qobject_cast<HomePage*>(WebBrowser1->page())) WebBrowser1->setPage(new HomePage(this, WebBrowser1));
   // Only a regular file of the disc is shown; anything else of that name
   // (a folder, a pipe) leaves the page empty.
-  const disc::ItemFile page = disc::FindItemFile(PercorsoProdotto, disc::kHomePageFile);
+  const disc::ItemFile page = disc::FindItemFile(PercorsoProdotto, disc::kHomePageFile, root);
   WebBrowser1->setUrl(page.readable() ? LocalFileUrl(page.path) : QUrl(QStringLiteral("about:blank")));
 }
 

@@ -5,6 +5,7 @@
 // folder, a pipe, a device or a dangling link, so nothing here opens a file
 // that is not a regular one, and no open can block.
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -57,6 +58,18 @@ enum class FileState {
 // "mancante", "non è un file", "non leggibile", "leggibile": for messages.
 const char* FileStateName(FileState state);
 
+// The error that goes with kNotRegular for a file that really lies outside
+// the folder it was opened within: a link out of the disc, ".." through a
+// link. From the disc's side such a name leads nowhere.
+inline constexpr int kOutsideError = EXDEV;
+inline bool LeadsOutside(FileState state, int error) {
+  return state == FileState::kNotRegular && error == kOutsideError;
+}
+
+// The `root` that admits every file of the machine, for the tools that read
+// a file the user names (a workbook to dump) rather than a disc's.
+inline constexpr const char* kAnyFolder = "/";
+
 // An open descriptor of a regular file, closed with the object.
 class DiscFile {
  public:
@@ -78,7 +91,7 @@ class DiscFile {
   int Release();
 
  private:
-  friend DiscFile OpenDiscFile(const std::string& path);
+  friend DiscFile OpenDiscFile(const std::string& path, const std::string& root);
   int fd_ = -1;
   FileState state_ = FileState::kMissing;
   int error_ = 0;
@@ -90,10 +103,16 @@ class DiscFile {
 // open it without blocking and without becoming a terminal, then check that
 // the descriptor is the same regular file that was looked at (device and
 // inode), so a name swapped for a pipe in between is refused too.
-DiscFile OpenDiscFile(const std::string& path);
+// The file must really lie within the folder `root` (the disc root, or an
+// item folder) once links and ".." are resolved; one that lies elsewhere is
+// refused as kNotRegular with kOutsideError. A path written below `root`
+// is walked from `root` by the kernel, which refuses any way out in the same
+// call; only a link written as an absolute path (or a kernel without that
+// walk) costs a look at where the descriptor really leads.
+DiscFile OpenDiscFile(const std::string& path, const std::string& root);
 
 // The classification alone: opens and closes.
-FileState ClassifyFile(const std::string& path, int* error = nullptr);
+FileState ClassifyFile(const std::string& path, const std::string& root, int* error = nullptr);
 
 // A whole file read through OpenDiscFile. `error` is EFBIG when the file is
 // larger than `limit`, which is checked before anything is read.
@@ -104,7 +123,7 @@ struct ReadResult {
   bool ok() const { return state == FileState::kReadable && error == 0; }
   bool tooLarge() const;
 };
-ReadResult ReadDiscFile(const std::string& path, std::uint64_t limit);
+ReadResult ReadDiscFile(const std::string& path, const std::string& root, std::uint64_t limit);
 
 // Reads up to `size` bytes at the descriptor's position, retrying short
 // reads and interruptions. Returns the count read (less only at the end of
@@ -119,8 +138,10 @@ struct ItemFile {
   int error = 0;
   bool exists() const { return state != FileState::kMissing; }
   bool readable() const { return state == FileState::kReadable; }
+  bool outside() const { return LeadsOutside(state, error); }
 };
-ItemFile FindItemFile(const std::string& itemFolder, std::string_view name);
+// `root` as for OpenDiscFile.
+ItemFile FindItemFile(const std::string& itemFolder, std::string_view name, const std::string& root);
 
 // Catalogue folder names: the first "_" is the last character.
 bool IsCatalogueName(std::string_view name);

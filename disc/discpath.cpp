@@ -80,13 +80,13 @@ std::optional<std::string> PathInside(const std::string& root, const std::string
   return resolved;
 }
 
-bool ItemHasFile(const std::string& itemFolder, std::string_view name) {
-  const FileState state = FindItemFile(itemFolder, name).state;
+bool ItemHasFile(const std::string& itemFolder, std::string_view name, const std::string& root) {
+  const FileState state = FindItemFile(itemFolder, name, root).state;
   return state == FileState::kReadable || state == FileState::kUnreadable;
 }
 
-bool ItemHasDescription(const std::string& itemFolder) {
-  return ItemHasFile(itemFolder, kDescriptionFile);
+bool ItemHasDescription(const std::string& itemFolder, const std::string& root) {
+  return ItemHasFile(itemFolder, kDescriptionFile, root);
 }
 
 std::optional<std::string> ResolveDiscLine(const std::string& folder, const std::string& line) {
@@ -96,7 +96,9 @@ std::optional<std::string> ResolveDiscLine(const std::string& folder, const std:
 }
 
 bool HasWindowsProgramSignature(const std::string& path) {
-  const DiscFile file = OpenDiscFile(path);
+  // Only the first bytes are looked at, to name the kind of program a
+  // target is; whether it may be started at all is its caller's rule.
+  const DiscFile file = OpenDiscFile(path, kAnyFolder);
   if (!file || file.size() < 64) return false;
   unsigned char head[64];
   if (::pread(file.fd(), head, sizeof head, 0) != static_cast<ssize_t>(sizeof head)) return false;

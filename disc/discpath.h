@@ -15,14 +15,15 @@ namespace zolt::disc {
 // the disc is still "inside" and a missing file elsewhere is not.
 std::optional<std::string> PathInside(const std::string& root, const std::string& path);
 
-// True when the per-item file `name` of `itemFolder` is a regular file,
-// readable or not. Folders, pipes, devices and links to nothing of that name
-// do not count: the item behaves as if the file were absent.
-bool ItemHasFile(const std::string& itemFolder, std::string_view name);
+// True when the per-item file `name` of `itemFolder` is a regular file of
+// the disc below `root`, readable or not. Folders, pipes, devices, links to
+// nothing and links out of the disc of that name do not count: the item
+// behaves as if the file were absent.
+bool ItemHasFile(const std::string& itemFolder, std::string_view name, const std::string& root);
 
 // True when the item has a description ("testo.txt" as a regular file): an
 // entry without one is a group.
-bool ItemHasDescription(const std::string& itemFolder);
+bool ItemHasDescription(const std::string& itemFolder, const std::string& root);
 
 // The file a line of "setup.txt" or "copia.txt" names ("bin\\Setup.EXE"),
 // found below `folder` without regard to case. A line in Windows-1252 that

@@ -52,7 +52,9 @@ bool IsCatalogueFolder(const std::string& folder) {
 }
 
 bool IsGroupEntry(const std::string& entryFolder) {
-  return !disc::FindItemFile(entryFolder, disc::kDescriptionFile).exists();
+  // Any entry of that name counts, whatever it is or leads to: the rule is
+  // about names, like its twin on a listing.
+  return entryFolder.empty() || !ResolveFile(entryFolder, disc::kDescriptionFile);
 }
 
 bool IsGroupEntry(const std::vector<std::string>& sortedNames) {

@@ -217,13 +217,13 @@ class DesktopShell final : public Shell {
                     });
   }
 
-  CopyOutcome CopyFile(const std::string& source, const std::string& destination,
+  CopyOutcome CopyFile(const std::string& source, const std::string& within, const std::string& destination,
                        QWidget* owner) override {
     struct stat st {};
     const auto size = ::stat(source.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
     ProgressWindow window(owner, 1, size);
     const std::string name = std::filesystem::path(source).filename().string();
-    return CopyOneFile(source, destination, [&](std::uint64_t, std::uint64_t bytes, std::string_view) {
+    return CopyOneFile(source, within, destination, [&](std::uint64_t, std::uint64_t bytes, std::string_view) {
       return window.Update(0, bytes, name);
     });
   }
@@ -313,8 +313,9 @@ bool OpenAndTell(QWidget* owner, const std::string& target) {
   return false;
 }
 
-CopyOutcome Shell::CopyFile(const std::string& source, const std::string& destination, QWidget*) {
-  return CopyOneFile(source, destination);
+CopyOutcome Shell::CopyFile(const std::string& source, const std::string& within, const std::string& destination,
+                            QWidget*) {
+  return CopyOneFile(source, within, destination);
 }
 
 Shell& CurrentShell() {

@@ -71,11 +71,12 @@ class Shell {
   virtual CopyOutcome CopyFolder(const std::string& source, const std::string& destination,
                                  QWidget* owner, const std::vector<std::string>& skipTopLevel) = 0;
 
-  // Copies one file to `destination` (its full name) with the same progress
-  // dialog, replacing a writable file; no folder is made on the way. Without
-  // an override the copy runs without a dialog.
-  virtual CopyOutcome CopyFile(const std::string& source, const std::string& destination,
-                               QWidget* owner);
+  // Copies one file, which must really lie in the folder `within`, to
+  // `destination` (its full name) with the same progress dialog, replacing
+  // a writable file; no folder is made on the way. Without an override the
+  // copy runs without a dialog.
+  virtual CopyOutcome CopyFile(const std::string& source, const std::string& within,
+                               const std::string& destination, QWidget* owner);
 
   // Message box titled "Information" with an information icon and one OK button.
   virtual void Information(QWidget* owner, const QString& text) = 0;

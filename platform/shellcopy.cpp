@@ -75,7 +75,8 @@ class Fd {
 // through a link.
 class TempFile {
  public:
-  explicit TempFile(int folder) : folder_(folder) {
+  // `mode` is asked of the kernel, which takes the user's umask from it.
+  TempFile(int folder, mode_t mode) : folder_(folder) {
     static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     // Names need only be unlikely to meet; O_EXCL settles the rest.
     thread_local std::mt19937_64 random{std::random_device{}()};
@@ -83,7 +84,7 @@ class TempFile {
       name_ = ".zolt-";
       for (int i = 0; i < 10; ++i) name_ += kLetters[random() % (sizeof kLetters - 1)];
       name_ += ".tmp";
-      fd_ = ::openat(folder_, name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+      fd_ = ::openat(folder_, name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
       if (fd_ >= 0 || errno != EEXIST) break;
     }
     if (fd_ < 0) name_.clear();
@@ -295,16 +296,18 @@ std::pair<std::string, std::string> SplitLast(std::string path) {
   return {slash == 0 ? std::string("/") : path.substr(0, slash), path.substr(slash + 1)};
 }
 
-// The folder `name` in `parent`, made when missing (`made` tells); a link
-// of that name is replaced by a folder, never followed. -1 with errno on
-// failure.
+// The folder `name` in `parent`, made when missing (`made` tells). A link
+// of that name is neither followed nor removed (it is not the copy's to
+// remove): the copy stops there with ELOOP. -1 with errno on failure.
 int OpenOrMakeFolder(int parent, const std::string& name, bool* made = nullptr) {
   if (made) *made = false;
   struct stat st {};
   if (::fstatat(parent, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
     if (S_ISLNK(st.st_mode)) {
-      if (::unlinkat(parent, name.c_str(), 0) != 0) return -1;
-    } else if (!S_ISDIR(st.st_mode)) {
+      errno = ELOOP;
+      return -1;
+    }
+    if (!S_ISDIR(st.st_mode)) {
       errno = ENOTDIR;
       return -1;
     }
@@ -321,11 +324,13 @@ int OpenOrMakeFolder(int parent, const std::string& name, bool* made = nullptr) 
 // the destination as messages name it. In a folder this copy has just made
 // (`fresh`) there is nothing to replace, so nothing is looked up first; the
 // rename would replace a link put there meanwhile, never follow it.
-CopyOutcome CopyOneFileAt(const std::string& source, int folder, const std::string& name,
-                          const std::string& shown, const CopyProgress& progress, bool fresh = false) {
-  disc::DiscFile in = disc::OpenDiscFile(source);
+CopyOutcome CopyOneFileAt(const std::string& source, const std::string& within, int folder,
+                          const std::string& name, const std::string& shown, const CopyProgress& progress,
+                          bool fresh = false) {
+  disc::DiscFile in = disc::OpenDiscFile(source, within);
   if (!in) {
-    return Failure(source, in.state() == disc::FileState::kNotRegular ? EINVAL : in.error());
+    if (in.state() == disc::FileState::kNotRegular && in.error() != disc::kOutsideError) return Failure(source, EINVAL);
+    return Failure(source, in.error());
   }
   const struct stat& st = in.info();
 
@@ -341,7 +346,9 @@ CopyOutcome CopyOneFileAt(const std::string& source, int folder, const std::stri
     }
   }
 
-  TempFile temp(folder);
+  // The copy is the user's: writable as their umask allows, runnable where
+  // the original was, never set-user-id.
+  TempFile temp(folder, (st.st_mode & 0111) != 0 ? 0777 : 0666);
   if (temp.fd() < 0) return Failure(shown, errno);
 
   std::uint64_t copied = 0;
@@ -359,8 +366,9 @@ CopyOutcome CopyOneFileAt(const std::string& source, int folder, const std::stri
     case Pump::Done:
       break;
   }
-  // Files from a disc are read-only; the copy is the user's and stays writable.
-  ::fchmod(temp.fd(), (st.st_mode & 07777 & ~static_cast<mode_t>(S_ISUID | S_ISGID)) | S_IWUSR);
+  // A damaged medium may end a file early without an error: what was read
+  // must be all that the file held when it was opened.
+  if (copied != in.size()) return Failure(source, EIO);
   const struct timespec times[2] = {st.st_atim, st.st_mtim};
   ::futimens(temp.fd(), times);
   if (const int code = temp.Commit(name)) return Failure(shown, code);
@@ -381,13 +389,13 @@ CopyPlan PlanCopy(const std::string& source, const std::vector<std::string>& ski
   return plan;
 }
 
-CopyOutcome CopyOneFile(const std::string& source, const std::string& destination,
+CopyOutcome CopyOneFile(const std::string& source, const std::string& within, const std::string& destination,
                         const CopyProgress& progress) {
   const auto [parent, name] = SplitLast(destination);
   if (name.empty() || name == "." || name == "..") return Failure(destination, EISDIR);
   Fd folder(::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (!folder.ok()) return Failure(destination, errno);
-  return CopyOneFileAt(source, folder.get(), name, destination, progress);
+  return CopyOneFileAt(source, within, folder.get(), name, destination, progress);
 }
 
 CopyOutcome CopyTree(const std::string& source, const std::string& destination,
@@ -450,7 +458,7 @@ CopyOutcome CopyTree(const std::string& source, const std::string& destination,
       };
     }
     const std::string path = entry.source.empty() ? from + "/" + entry.relative : entry.source;
-    CopyOutcome one = CopyOneFileAt(path, here, name, shown, inner, chain.back().made);
+    CopyOutcome one = CopyOneFileAt(path, source, here, name, shown, inner, chain.back().made);
     if (one.result != CopyOutcome::Result::Completed) {
       one.files = outcome.files;
       one.bytes = outcome.bytes;
@@ -480,13 +488,15 @@ QString DescribeSystemError(int code) {
     case ENAMETOOLONG: return QStringLiteral("nome troppo lungo");
     case EINVAL: return QStringLiteral("non è un file ordinario");
     case ELOOP: return QStringLiteral("al suo posto c'è un collegamento");
+    case EXDEV: return QStringLiteral("porta fuori dalla cartella del prodotto");
     default: return QStringLiteral("errore di sistema %1").arg(code);
   }
 }
 
 QString DescribeCopyFailure(const CopyOutcome& outcome) {
   const QString name = PathToQString(outcome.failedPath);
-  const QString done = QStringLiteral("%1 file già copiati.").arg(outcome.files);
+  const QString done = outcome.files == 1 ? QStringLiteral("1 file già copiato.")
+                                          : QStringLiteral("%1 file già copiati.").arg(outcome.files);
   if (outcome.result == CopyOutcome::Result::Cancelled) {
     return QStringLiteral("Copia annullata. %1").arg(done);
   }

@@ -50,22 +50,28 @@ struct CopyPlan {
 CopyPlan PlanCopy(const std::string& source, const std::vector<std::string>& skipTopLevel,
                   const std::string& exclude, CopyOutcome& outcome);
 
-// Copies `source` (opened as a disc file: a regular file or nothing, never
-// blocking) to `destination` (the full file name), replacing an existing
-// writable file or a link of that name (the link itself, never what it
-// points to); a read-only destination file is left alone and the copy fails.
-// The file is written under a short temporary name in the destination
-// folder and renamed over the name when complete. `progress` may be empty;
-// it is given the bytes of this file only. Returns Completed, Cancelled
-// (nothing left behind) or Failed with the reason.
-CopyOutcome CopyOneFile(const std::string& source, const std::string& destination,
+// Copies `source` (opened as a disc file: a regular file really lying in the
+// folder `within`, or nothing, never blocking) to `destination` (the full
+// file name), replacing an existing writable file or a link of that name
+// (the link itself, never what it points to); a read-only destination file
+// is left alone and the copy fails. The file is written under a short
+// temporary name in the destination folder and renamed over the name only
+// when every byte the file held at its open was read: a file that reads
+// short fails with EIO. The copy gets 0666, or 0777 when the source has any
+// execute bit, less the user's umask. `progress` may be empty; it is given
+// the bytes of this file only. Returns Completed, Cancelled (nothing left
+// behind) or Failed with the reason (EXDEV: the source lies outside `within`).
+CopyOutcome CopyOneFile(const std::string& source, const std::string& within, const std::string& destination,
                         const CopyProgress& progress = {});
 
-// Copies everything `plan` lists from `source` into `destination`. The
-// folder holding `destination` is opened once (a link there is followed, as
-// the user chose it); below it every folder is opened or made relative to
-// its parent without following links: a link where a folder belongs is
-// replaced by the folder, so nothing is written outside. Stops at the first
+// Copies everything `plan` lists from `source` into `destination`, each
+// file as CopyOneFile does within `source`. The folder holding
+// `destination` is opened once (a link there is followed, as the user chose
+// it); below it every folder is opened or made relative to its parent
+// without following links: a link where a folder belongs (`destination`
+// itself included) is neither followed nor removed, and the copy fails
+// there with ELOOP, so nothing is written outside and nothing of the user's
+// is deleted. New folders get 0777 less the umask. Stops at the first
 // failure or when `progress` says so; what was copied before stays. The
 // plan's link counts are passed on in the outcome.
 CopyOutcome CopyTree(const std::string& source, const std::string& destination,

@@ -71,6 +71,7 @@ std::string ArchivePath(const std::string& root) {
 ArchiveResult SearchArchive(TMSExcel& reader, const std::string& root, const TextMatcher& matcher) {
   ArchiveResult result;
   try {
+    reader.SetFileRoot(root);
     reader.LoadFromFile(ArchivePath(root));
     result.columns = ReadArchiveColumns(reader.Sheets());
   } catch (const std::bad_alloc&) {

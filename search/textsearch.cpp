@@ -128,15 +128,15 @@ std::vector<std::string> ListCandidates(const std::string& root) {
   return folders;
 }
 
-DescriptionReader::DescriptionReader() : buffer_(kReadSize) {}
+DescriptionReader::DescriptionReader(std::string root) : root_(std::move(root)), buffer_(kReadSize) {}
 
 disc::DiscFile DescriptionReader::Open(const std::string& folder, DescriptionResult& failure) {
   const std::string base = WithSeparator(folder);
-  disc::DiscFile file = disc::OpenDiscFile(base + std::string(kDescription));
+  disc::DiscFile file = disc::OpenDiscFile(base + std::string(kDescription), root_);
   if (file.state() != disc::FileState::kReadable && file.state() != disc::FileState::kUnreadable &&
       file.error() == ENOENT) {
     if (const std::optional<std::string> other = OtherSpelling(base)) {
-      file = disc::OpenDiscFile(base + *other);
+      file = disc::OpenDiscFile(base + *other, root_);
     } else {
       failure = DescriptionResult::kMissing;
       return file;
@@ -144,12 +144,13 @@ disc::DiscFile DescriptionReader::Open(const std::string& folder, DescriptionRes
   }
   if (!file) {
     // A folder of that name is no description, as on the disc's own system,
-    // and a link that leads nowhere is a missing file; a pipe, a device, a
-    // loop of links or a file that cannot be opened is one that cannot be read.
+    // and a link that leads nowhere, or off the disc, is a missing file; a
+    // pipe, a device, a loop of links or a file that cannot be opened is one
+    // that cannot be read.
     const int error = file.error();
     const bool missing = file.state() == disc::FileState::kMissing ||
                          (file.state() == disc::FileState::kNotRegular &&
-                          (error == EISDIR || error == ENOENT || error == ENOTDIR));
+                          (error == EISDIR || error == ENOENT || error == ENOTDIR || error == disc::kOutsideError));
     failure = missing ? DescriptionResult::kMissing : DescriptionResult::kUnreadable;
   }
   return file;
@@ -209,7 +210,7 @@ FoundDescriptions FindDescriptions(const std::string& root, const TextMatcher& m
   for (const Candidate& c : candidates) result.candidates.push_back(c.folder);
   if (matcher.MatchesNothing()) return result;
   const std::string base = WithSeparator(root);
-  DescriptionReader reader;
+  DescriptionReader reader(root);
   for (const Candidate& candidate : candidates) {
     if (candidate.noDescription) continue;
     switch (reader.Match(base + candidate.folder, matcher)) {

@@ -38,11 +38,12 @@ std::vector<std::string> ListCandidates(const std::string& root);
 enum class DescriptionResult { kMissing, kUnreadable, kNoMatch, kMatch };
 
 // Reads descriptions with one reusable buffer. "testo.txt" is found without
-// regard to letter case; only regular files are read (a folder, a pipe or a
-// device of that name is never opened for reading).
+// regard to letter case; only regular files of the disc below `root` are
+// read (a folder, a pipe or a device of that name is never opened for
+// reading, and a link out of the disc counts as a missing file).
 class DescriptionReader {
  public:
-  DescriptionReader();
+  explicit DescriptionReader(std::string root);
   DescriptionResult Match(const std::string& folder, const TextMatcher& matcher);
   // Reads the description and nothing else (the floor the benchmark compares with).
   DescriptionResult ReadOnly(const std::string& folder, std::size_t* bytes);
@@ -52,6 +53,7 @@ class DescriptionReader {
   // Reads the next piece; a piece shorter than asked for is the file's last.
   long ReadPiece(const disc::DiscFile& file, std::uint64_t done, bool& last);
 
+  std::string root_;
   std::vector<char> buffer_;
 };
 

@@ -87,8 +87,9 @@ void TMSExcel::LoadFromFile(const std::string& name) {
   TSpreadSheetFile::LoadFromFile(name);
   ResetForLoad();
   // The one open of a disc file: a regular file or nothing, never blocking.
-  disc::DiscFile file = disc::OpenDiscFile(name);
+  disc::DiscFile file = disc::OpenDiscFile(name, fileRoot_);
   if (!file) {
+    if (disc::LeadsOutside(file.state(), file.error())) throw ESpreadSheetError("File is outside the disc.");
     if (file.state() == disc::FileState::kNotRegular) throw ESpreadSheetError("File is not a regular file.");
     if (file.state() == disc::FileState::kMissing) throw ESpreadSheetError("File is not exists.");
     throw ESpreadSheetError("Cannot open the file: " + std::string(std::strerror(file.error())));

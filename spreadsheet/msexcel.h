@@ -46,6 +46,11 @@ class TMSExcel : public TSpreadSheetFile {
 
   void LoadFromFile(const std::string& name) override;
 
+  // The folder a file loaded by name must really lie in, once links and ".."
+  // are resolved: a workbook that lies elsewhere is refused like a missing
+  // one. Every file of the machine until set; the archive search sets the disc.
+  void SetFileRoot(std::string root) { fileRoot_ = std::move(root); }
+
   // Loads a workbook held in memory (the whole file); FileName is left as is.
   // Used by the fuzz target and by tests that build files byte by byte.
   void LoadFromMemory(const void* data, std::size_t size);
@@ -69,6 +74,7 @@ class TMSExcel : public TSpreadSheetFile {
 
   TExcelVersion version_ = TExcelVersion::evUnknown;
   int sheetIndex_ = -1;
+  std::string fileRoot_ = "/";
   std::vector<std::uint16_t> formats_;  // XF number -> number-format index
   std::vector<TCellValue> sst_;
   // Run blocks of the rich-text strings, by table index, in table order.

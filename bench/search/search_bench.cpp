@@ -99,7 +99,7 @@ void BM_ReadDescriptionsOnly(benchmark::State& state) {
   std::size_t bytes = 0;
   for (auto _ : state) {
     bytes = 0;
-    zolt::search::DescriptionReader reader;
+    zolt::search::DescriptionReader reader(Disc());
     for (const std::string& candidate : zolt::search::ListCandidates(Disc()))
       reader.ReadOnly(Disc() + candidate, &bytes);
   }

@@ -310,15 +310,17 @@ JpegCheck CheckJpeg(std::string_view data, int scale) {
   return check;
 }
 
-bool LoadJpegFile(const std::string& path, QImage& image, std::string* error) {
+bool LoadJpegFile(const std::string& path, const std::string& root, QImage& image, std::string* error) {
   image = QImage();
-  const disc::ReadResult file = disc::ReadDiscFile(path, kMaxFileBytes);
+  const disc::ReadResult file = disc::ReadDiscFile(path, root, kMaxFileBytes);
   if (file.tooLarge()) {
     SetError(error, "Picture file too large: " + path);
     return false;
   }
   if (!file.ok()) {
-    SetError(error, std::string(file.state == disc::FileState::kNotRegular ? "Not a file: " : "Cannot read ") +
+    SetError(error, std::string(disc::LeadsOutside(file.state, file.error)    ? "Off the disc: "
+                                : file.state == disc::FileState::kNotRegular ? "Not a file: "
+                                                                             : "Cannot read ") +
                         path + (file.error != 0 ? std::string(" (") + std::strerror(file.error) + ")" : ""));
     return false;
   }

@@ -42,8 +42,9 @@ struct JpegCheck {
 // damaged anywhere is found at any scale.
 JpegCheck CheckJpeg(std::string_view data, int scale = 1);
 
-// Reads the whole file as a disc file (a regular file or nothing, an open
-// that never blocks) and decodes it as DecodeJpeg does.
-bool LoadJpegFile(const std::string& path, QImage& image, std::string* error = nullptr);
+// Reads the whole file as a disc file (a regular file lying below `root`
+// or nothing, an open that never blocks) and decodes it as DecodeJpeg does.
+bool LoadJpegFile(const std::string& path, const std::string& root, QImage& image,
+                  std::string* error = nullptr);
 
 }  // namespace zolt

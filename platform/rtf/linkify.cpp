@@ -13,13 +13,14 @@ struct Prefix {
   qsizetype minimumRest;  // characters that must follow for an address
 };
 
-constexpr std::array<Prefix, 6> kPrefixes = {{
+// Only what a click can open: a "file:" address is never opened from a
+// description, so it is not drawn as a link either.
+constexpr std::array<Prefix, 5> kPrefixes = {{
     {QLatin1StringView("http://"), 1},
     {QLatin1StringView("https://"), 1},
     {QLatin1StringView("ftp://"), 1},
     {QLatin1StringView("www."), 2},
     {QLatin1StringView("mailto:"), 3},
-    {QLatin1StringView("file:"), 1},
 }};
 
 bool EndsAddress(QChar c) {

@@ -1,7 +1,8 @@
 #pragma once
 // Finds the web addresses in a text, as a rich edit control does by itself:
-// http://, https://, ftp://, www., mailto: and file: at the start of a word,
-// up to the next blank, with trailing punctuation left out.
+// http://, https://, ftp://, www. and mailto: at the start of a word, up to
+// the next blank, with trailing punctuation left out. "file:" addresses are
+// left as text: nothing opens them from a description.
 
 #include <QString>
 #include <QStringView>

@@ -143,7 +143,9 @@ void RichTextViewer::mouseReleaseEvent(QMouseEvent* event) {
 
 void RichTextViewer::mouseMoveEvent(QMouseEvent* event) {
   const QPoint at = event->position().toPoint();
-  if (pressedButton_ != Qt::NoButton &&
+  // Only the left button selects text; a right press moved a little and
+  // released on the same link is still a click on it.
+  if (pressedButton_ == Qt::LeftButton &&
       (at - pressedAt_).manhattanLength() >= QApplication::startDragDistance()) {
     dragged_ = true;  // a drag selects text; it opens no link
   }

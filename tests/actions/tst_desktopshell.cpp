@@ -189,7 +189,7 @@ class DesktopShellTest : public QObject {
     testfiles::Write(root_ / "big.iso", std::string(24 << 20, 'z'));
     label.clear();
     canceller.start(0);
-    const CopyOutcome one = shell_.CopyFile((root_ / "big.iso").string(), (root_ / "out/big.iso").string(),
+    const CopyOutcome one = shell_.CopyFile((root_ / "big.iso").string(), root_.string(), (root_ / "out/big.iso").string(),
                                             nullptr);
     canceller.stop();
     QCOMPARE(one.result, CopyOutcome::Result::Cancelled);

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QMenu>
 #include <QPointer>
 #include <QTemporaryDir>
@@ -14,6 +15,7 @@
 
 #include "actions/fzoom.h"
 #include "actions/itemactions.h"
+#include "disc/catalogue.h"
 #include "testfiles.h"
 
 namespace {
@@ -56,6 +58,8 @@ class ZoomTest : public QObject {
  private slots:
   void initTestCase() {
     QVERIFY(tmp_.isValid());
+    // The zoom reads pictures of the disc only: the temporary folder is the disc.
+    zolt::catalogue::SetDiscRootForTesting(tmp_.path().toStdString());
     // Four quadrants: red, green / blue, white.
     QImage image(80, 60, QImage::Format_RGB32);
     image.fill(Qt::white);
@@ -141,14 +145,20 @@ class ZoomTest : public QObject {
     QTest::newRow("garbage") << QByteArray("this is not a picture at all");
     QTest::newRow("empty") << QByteArray("");
     QTest::newRow("a pipe: refused, never waited on") << QByteArray("fifo");
+    QTest::newRow("a link to a good picture off the disc") << QByteArray("outside");
   }
   void badPicture_throwsAndShowsNothing() {
     QFETCH(QByteArray, bytes);
     const std::string path = (tmp_.path() + QStringLiteral("/bad-%1.jpg")
                                                  .arg(QString::fromLatin1(QTest::currentDataTag())))
                                  .toStdString();
+    QTemporaryDir elsewhere;
     if (bytes == "fifo") {
       QCOMPARE(::mkfifo(path.c_str(), 0644), 0);
+    } else if (bytes == "outside") {
+      const QString good = elsewhere.filePath(QStringLiteral("img.jpg"));
+      QVERIFY(QFile::copy(tmp_.filePath(QStringLiteral("img.jpg")), good));
+      QCOMPARE(::symlink(good.toLocal8Bit().constData(), path.c_str()), 0);
     } else if (!bytes.isNull()) {
       testfiles::Write(path, bytes.toStdString());
     }

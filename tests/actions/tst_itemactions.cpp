@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "actions/itemactions.h"
+#include "damagedread.h"
 #include "disc/catalogue.h"
 #include "recordingshell.h"
 #include "testfiles.h"
@@ -53,6 +54,7 @@ class ItemActionsTest : public QObject {
     fs::create_directories(dest_);
     zolt::catalogue::SetDiscRootForTesting((root_ / "disc/").string());
   }
+  void cleanup() { damaged::HealAll(); }
   void cleanupTestCase() { zolt::catalogue::SetDiscRootForTesting({}); }
 
   // --- Install -------------------------------------------------------------
@@ -145,10 +147,17 @@ class ItemActionsTest : public QObject {
     QTest::newRow("inner parent") << QByteArray("dati/../../Quake_/pak0.pak");
     QTest::newRow("absolute") << QByteArray("/etc/hostname");
     QTest::newRow("drive") << QByteArray("C:\\autoexec.bat");
+    QTest::newRow("link to a file off the disc") << QByteArray("Leggimi.txt");
+    QTest::newRow("link to another item's file") << QByteArray("vicino.pak");
+    QTest::newRow("through a folder link") << QByteArray("altro\\pak0.pak");
   }
   void copyFile_lineLeadingOutsideCopiesNothing() {
     QFETCH(QByteArray, line);
     testfiles::Write(item_.parent_path() / "Quake_/pak0.pak", "quake");
+    testfiles::Write(root_ / "altrove/segreto", "not the disc's");
+    fs::create_symlink(root_ / "altrove/segreto", item_ / "leggimi.txt");
+    fs::create_symlink("../Quake_/pak0.pak", item_ / "vicino.pak");
+    fs::create_directory_symlink(item_.parent_path() / "Quake_", item_ / "altro");
     Put("copia.txt", line.toStdString());
     RecordingShell shell;
     shell.chosenFolder = (dest_ / "inner").string();
@@ -315,8 +324,8 @@ class ItemActionsTest : public QObject {
     CopiaProdotto(nullptr, item_.string(), QStringLiteral("Doom"));
     QCOMPARE(testfiles::Snapshot(dest_), std::string("Doom/\nDoom/leggimi.doc=leggimi\n"));
     QCOMPARE(shell.information.size(), 1);
-    QVERIFY2(shell.information[0].startsWith(QStringLiteral("Copia completata.\n1 collegamenti che portano fuori")) &&
-                 shell.information[0].contains(QStringLiteral("\n1 collegamenti senza destinazione")),
+    QVERIFY2(shell.information[0].startsWith(QStringLiteral("Copia completata.\n1 collegamento che porta fuori")) &&
+                 shell.information[0].contains(QStringLiteral("\n1 collegamento senza destinazione")),
              qPrintable(shell.information[0]));
 
     fs::remove(item_ / "copia.txt");
@@ -334,6 +343,158 @@ class ItemActionsTest : public QObject {
     CopiaProdotto(nullptr, item_.string(), QStringLiteral("Doom"));
     QCOMPARE(shell.warnings.size(), 2);
     QVERIFY(!fs::exists(root_ / "disc/x.dat"));
+  }
+
+  // A damaged medium: the file says 1,500,000 bytes and its data ends at
+  // 100,000. Neither copy calls that done, and the older copy stays whole.
+  void copy_shortReadFailsAndKeepsOlderCopy_data() {
+    QTest::addColumn<bool>("single");
+    QTest::newRow("whole item") << false;
+    QTest::newRow("copia.txt") << true;
+  }
+  void copy_shortReadFailsAndKeepsOlderCopy() {
+    QFETCH(bool, single);
+    std::string data(1500000, '\0');
+    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>('a' + i % 26);
+    Put("dati.bin", data);
+    if (single) Put("copia.txt", "dati.bin");
+    const fs::path older = single ? dest_ / "dati.bin" : dest_ / "Doom/dati.bin";
+    testfiles::Write(older, "the older copy");
+    const std::string before = testfiles::Snapshot(dest_);
+    damaged::EndsAt((item_ / "dati.bin").string(), 100000);
+    RecordingShell shell;
+    shell.chosenFolder = dest_.string();
+    CopiaProdotto(nullptr, item_.string(), QStringLiteral("Doom"));
+    QVERIFY(shell.information.isEmpty());
+    QCOMPARE(shell.warnings.size(), 1);
+    QVERIFY2(shell.warnings[0].startsWith(QStringLiteral("Copia non riuscita")) &&
+                 shell.warnings[0].contains(QStringLiteral("dati.bin")),
+             qPrintable(shell.warnings[0]));
+    QCOMPARE(testfiles::Snapshot(dest_), before);  // byte for byte, and no temporary file
+  }
+
+  // Copies belong to the user: 0666, or 0777 for what could run, less the umask.
+  void copy_modesFollowTheUmask() {
+    const mode_t previous = ::umask(022);
+    const struct {
+      const char* name;
+      mode_t disc;
+      mode_t copy;
+    } files[] = {{"dati.txt", 0666, 0644}, {"prog", 0777, 0755}, {"sola-lettura.txt", 0444, 0644},
+                 {"solo-io", 0500, 0755}, {"setuid", 04755, 0755}, {"sub/x", 0600, 0644}};
+    for (const auto& f : files) {
+      Put(f.name, f.name);
+      fs::permissions(item_ / f.name, static_cast<fs::perms>(f.disc));
+    }
+    fs::permissions(item_ / "sub", fs::perms::all);
+    RecordingShell shell;
+    shell.chosenFolder = dest_.string();
+    CopiaProdotto(nullptr, item_.string(), QStringLiteral("Doom"));
+    Put("copia.txt", "prog");
+    CopiaProdotto(nullptr, item_.string(), QStringLiteral("Doom"));
+    ::umask(previous);
+    QCOMPARE(shell.information, QStringList({QStringLiteral("Copia completata."), QStringLiteral("Copia terminata.")}));
+    const auto mode = [](const fs::path& path) {
+      struct stat st {};
+      return ::lstat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 07777;
+    };
+    for (const auto& f : files) QCOMPARE(mode(dest_ / "Doom" / f.name), f.copy);
+    QCOMPARE(mode(dest_ / "Doom/sub"), mode_t{0755});
+    QCOMPARE(mode(dest_ / "prog"), mode_t{0755});
+  }
+
+  // A link in the chosen folder named like the title is the user's, like a
+  // file of that name: told, left as it is, nothing copied.
+  void copyItem_titleClashWithLinkDeletesNothing_data() {
+    QTest::addColumn<QString>("target");
+    QTest::newRow("to a folder") << QStringLiteral("folder");
+    QTest::newRow("to a file") << QStringLiteral("file");
+    QTest::newRow("nowhere") << QStringLiteral("nowhere");
+  }
+  void copyItem_titleClashWithLinkDeletesNothing() {
+    QFETCH(QString, target);
+    Put("leggimi.doc", "leggimi");
+    testfiles::Write(root_ / "mine/keep", "mine");
+    const fs::path to = target == QStringLiteral("folder") ? root_ / "mine"
+                        : target == QStringLiteral("file") ? root_ / "mine/keep"
+                                                           : root_ / "nothing";
+    fs::create_symlink(to, dest_ / "Doom");
+    const std::string chosen = testfiles::Snapshot(dest_), mine = testfiles::Snapshot(root_ / "mine");
+    RecordingShell shell;
+    shell.chosenFolder = dest_.string();
+    CopiaProdotto(nullptr, item_.string(), QStringLiteral("Doom"));
+    QVERIFY(shell.copies.empty() && shell.information.isEmpty());
+    QCOMPARE(shell.warnings.size(), 1);
+    QVERIFY2(shell.warnings[0].contains(QStringLiteral("c'è già un collegamento di nome \"Doom\"")),
+             qPrintable(shell.warnings[0]));
+    QCOMPARE(testfiles::Snapshot(dest_), chosen);
+    QCOMPARE(testfiles::Snapshot(root_ / "mine"), mine);
+  }
+
+  // An unreadable "copia.txt" names no file: the whole item is copied, by
+  // the whole-item copy's own rules (a link out of the item is left out).
+  // An unreadable "setup.txt" stops "  Installa  " without a word.
+  void unreadableListsAsDesigned() {
+    Put("leggimi.doc", "leggimi");
+    Put("copia.txt", "leggimi.doc");
+    Put("setup.txt", "leggimi.doc");
+    fs::create_directory_symlink("/usr", item_ / "usr");
+    damaged::FailsToRead((item_ / "copia.txt").string());
+    damaged::FailsToRead((item_ / "setup.txt").string());
+    RecordingShell shell;
+    shell.chosenFolder = dest_.string();
+    CopiaProdotto(nullptr, item_.string(), QStringLiteral("Doom"));
+    QCOMPARE(testfiles::Snapshot(dest_), std::string("Doom/\nDoom/leggimi.doc=leggimi\n"));
+    QCOMPARE(shell.information,
+             QStringList{QStringLiteral("Copia completata.\n1 collegamento che porta fuori dalla cartella "
+                                        "del prodotto non è stato seguito.")});
+    Installa(item_.string(), (item_ / "leggimi.doc").string());
+    QVERIFY(shell.opened.empty());
+    QVERIFY(shell.warnings.isEmpty());
+  }
+
+  // The closing messages count in good Italian, one and many.
+  void copy_messagesCountInItalian_data() {
+    QTest::addColumn<int>("result");
+    QTest::addColumn<int>("files");
+    QTest::addColumn<int>("outside");
+    QTest::addColumn<int>("leftOut");
+    QTest::addColumn<QString>("message");
+    const int done = int(CopyOutcome::Result::Completed), failed = int(CopyOutcome::Result::Failed);
+    QTest::newRow("one of each") << done << 3 << 1 << 1
+                                 << "Copia completata.\n1 collegamento che porta fuori dalla cartella del prodotto "
+                                    "non è stato seguito.\n1 collegamento senza destinazione, ripetuto o chiuso in "
+                                    "un giro è stato lasciato fuori.";
+    QTest::newRow("many of each") << done << 3 << 2 << 3
+                                  << "Copia completata.\n2 collegamenti che portano fuori dalla cartella del "
+                                     "prodotto non sono stati seguiti.\n3 collegamenti senza destinazione, ripetuti "
+                                     "o chiusi in un giro sono stati lasciati fuori.";
+    QTest::newRow("one file copied") << failed << 1 << 0 << 0
+                                     << "Copia non riuscita: impossibile copiare \"x\" (spazio su disco esaurito). "
+                                        "1 file già copiato.";
+    QTest::newRow("two files copied") << failed << 2 << 0 << 0
+                                      << "Copia non riuscita: impossibile copiare \"x\" (spazio su disco esaurito). "
+                                         "2 file già copiati.";
+  }
+  void copy_messagesCountInItalian() {
+    QFETCH(int, result);
+    QFETCH(int, files);
+    QFETCH(int, outside);
+    QFETCH(int, leftOut);
+    QFETCH(QString, message);
+    RecordingShell shell;
+    shell.chosenFolder = dest_.string();
+    CopyOutcome outcome;
+    outcome.result = static_cast<CopyOutcome::Result>(result);
+    outcome.files = static_cast<std::uint64_t>(files);
+    outcome.linksOutside = static_cast<std::uint64_t>(outside);
+    outcome.linksLeftOut = static_cast<std::uint64_t>(leftOut);
+    outcome.failedPath = "x";
+    outcome.errorCode = ENOSPC;
+    shell.forcedOutcome = outcome;
+    CopiaProdotto(nullptr, item_.string(), QStringLiteral("Doom"));
+    const QStringList said = shell.information + shell.warnings;
+    QCOMPARE(said, QStringList{message});
   }
 };
 

@@ -303,27 +303,70 @@ TEST(DiscFileTest, ClassifiesEveryKindOfNameWithoutEverBlocking) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(disc::ClassifyFile(disc.Path(c.name)), c.state);
-    const disc::ReadResult read = disc::ReadDiscFile(disc.Path(c.name), 100);
+    EXPECT_EQ(disc::ClassifyFile(disc.Path(c.name), disc.Root()), c.state);
+    const disc::ReadResult read = disc::ReadDiscFile(disc.Path(c.name), disc.Root(), 100);
     EXPECT_EQ(read.state, c.state);
     EXPECT_EQ(read.ok(), c.state == disc::FileState::kReadable);
   }
   AsUnprivileged nobody;
   if (nobody.Works()) {
-    EXPECT_EQ(disc::ClassifyFile(disc.Path("locked")), disc::FileState::kUnreadable);
+    EXPECT_EQ(disc::ClassifyFile(disc.Path("locked"), disc.Root()), disc::FileState::kUnreadable);
+  }
+}
+
+// Only what really lies below the root is opened: a link out, ".." through
+// a link or past the root are refused; links that stay inside, written
+// relative or absolute, and a root reached through a link are not.
+TEST(DiscFileTest, RefusesWhatReallyLiesOutsideTheRoot) {
+  TempDisc t;
+  t.File("outside/secret", "s");
+  t.File("disc/S_/Item_/testo.txt", "t");
+  const std::string item = t.Path("disc/S_/Item_/");
+  fs::create_symlink(t.Path("outside/secret"), item + "out.txt");
+  fs::create_symlink("../../../outside/secret", item + "up.txt");
+  fs::create_symlink(item + "testo.txt", item + "abs-in.txt");
+  fs::create_symlink("testo.txt", item + "rel-in.txt");
+  fs::create_directory_symlink(t.Path("outside"), item + "outdir");
+  fs::create_directory_symlink(t.Path("disc"), t.Path("disclink"));
+  const struct {
+    const char* root;
+    const char* path;
+    bool inside;
+  } cases[] = {
+      {"disc", "disc/S_/Item_/testo.txt", true},
+      {"disc/", "disc/S_/Item_/rel-in.txt", true},
+      {"disc", "disc/S_/Item_/abs-in.txt", true},
+      {"disc", "disc/S_/../S_/Item_/testo.txt", true},
+      {"disclink", "disclink/S_/Item_/abs-in.txt", true},
+      {"disc", "disc/S_/Item_/out.txt", false},
+      {"disc", "disc/S_/Item_/up.txt", false},
+      {"disc", "disc/S_/Item_/outdir/secret", false},
+      {"disc", "disc/S_/Item_/outdir/../outside/secret", false},
+      {"disc", "disc/S_/Item_/../../../outside/secret", false},
+      {"disc/S_/Item_", "disc/S_/Item_/../../S_/Item_/testo.txt", true},
+      {"disc/S_/Item_/outdir", "disc/S_/Item_/outdir/secret", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    int error = 0;
+    const disc::FileState state = disc::ClassifyFile(t.Path(c.path), t.Path(c.root), &error);
+    EXPECT_EQ(state, c.inside ? disc::FileState::kReadable : disc::FileState::kNotRegular);
+    EXPECT_EQ(disc::LeadsOutside(state, error), !c.inside);
+    EXPECT_EQ(disc::ReadDiscFile(t.Path(c.path), t.Path(c.root), 10).bytes.empty(), !c.inside);
+    EXPECT_EQ(disc::ClassifyFile(t.Path(c.path), disc::kAnyFolder), disc::FileState::kReadable);
   }
 }
 
 TEST(DiscFileTest, ReadsWholeFilesUpToTheirLimitAndFindsThemWithoutCase) {
   TempDisc disc;
   disc.File("Item_/TESTO.TXT", "0123456789");
-  const disc::ItemFile found = disc::FindItemFile(disc.Path("Item_"), disc::kDescriptionFile);
+  const disc::ItemFile found = disc::FindItemFile(disc.Path("Item_"), disc::kDescriptionFile, disc.Root());
   ASSERT_TRUE(found.readable());
   EXPECT_EQ(found.path, disc.Path("Item_/TESTO.TXT"));
-  EXPECT_EQ(disc::ReadDiscFile(found.path, 10).bytes, "0123456789");
-  EXPECT_TRUE(disc::ReadDiscFile(found.path, 9).tooLarge());
-  EXPECT_FALSE(disc::FindItemFile(disc.Path("Item_"), disc::kPictureFile).exists());
-  EXPECT_FALSE(disc::FindItemFile("", disc::kDescriptionFile).exists());
+  EXPECT_EQ(disc::ReadDiscFile(found.path, disc.Root(), 10).bytes, "0123456789");
+  EXPECT_TRUE(disc::ReadDiscFile(found.path, disc.Root(), 9).tooLarge());
+  EXPECT_FALSE(disc::FindItemFile(disc.Path("Item_"), disc::kPictureFile, disc.Root()).exists());
+  EXPECT_FALSE(disc::FindItemFile("", disc::kDescriptionFile, disc.Root()).exists());
   EXPECT_EQ(disc::SizeLimitFor("BANNER.GIF"), disc::kMaxBannerBytes);
 }
 

@@ -86,11 +86,11 @@ TEST_F(DiscPathTest, OnlyRegularFilesCountAsPerItemFiles) {
   ASSERT_EQ(::mkfifo((item / "Setup.TXT").c_str(), 0644), 0);
   fs::create_symlink("nulla", item / "banner.txt");
   std::ofstream(item / "IMG.JPG") << "x";
-  EXPECT_FALSE(ItemHasDescription(item.string()));
-  EXPECT_FALSE(ItemHasFile(item.string(), "setup.txt"));
-  EXPECT_FALSE(ItemHasFile(item.string(), "banner.txt"));
-  EXPECT_FALSE(ItemHasFile(item.string(), "copia.txt"));
-  EXPECT_TRUE(ItemHasFile(item.string(), "img.jpg"));
+  EXPECT_FALSE(ItemHasDescription(item.string(), (base_ / "disc").string()));
+  EXPECT_FALSE(ItemHasFile(item.string(), "setup.txt", (base_ / "disc").string()));
+  EXPECT_FALSE(ItemHasFile(item.string(), "banner.txt", (base_ / "disc").string()));
+  EXPECT_FALSE(ItemHasFile(item.string(), "copia.txt", (base_ / "disc").string()));
+  EXPECT_TRUE(ItemHasFile(item.string(), "img.jpg", (base_ / "disc").string()));
 }
 
 }  // namespace

@@ -129,6 +129,8 @@ void PlantEverything(const TempDisc& disc) {
 
   disc.Item("A_/fifo_");
   mkfifo(disc.Path("A_/fifo_/img.jpg").c_str(), 0644);
+  disc.Item("A_/esce_");
+  fs::create_symlink("/bin/sh", disc.Path("A_/esce_/img.jpg"));  // a file of the machine, not of the disc
   disc.Folder("A_/grande_");
   fs::resize_file((std::ofstream(disc.Path("A_/grande_/testo.txt")), disc.Path("A_/grande_/testo.txt")),
                   200u << 20);
@@ -167,6 +169,13 @@ void PlantEverything(const TempDisc& disc) {
   disc.File("A_/fuori_/setup.txt", "..\\..\\..\\etc\\passwd");
   disc.Item("A_/fuori2_");
   disc.File("A_/fuori2_/copia.txt", "../ok_/img.jpg");
+  disc.Item("A_/fuori3_");
+  disc.File("A_/fuori3_/copia.txt", "leggimi.txt");
+  disc.File("A_/fuori3_/setup.txt", "Leggimi.txt");
+  fs::create_symlink("../ok_/img.jpg", disc.Path("A_/fuori3_/leggimi.txt"));  // on the disc, not in the item
+  disc.Item("A_/fuori4_");
+  disc.File("A_/fuori4_/setup.txt", "setup.sh");
+  fs::create_symlink("/bin/sh", disc.Path("A_/fuori4_/setup.sh"));
   disc.Item("A_/win_");
   std::string program(128, '\0');
   program[0] = 'M';
@@ -231,6 +240,7 @@ const Expected kPlanted[] = {
     {0, "description-missing", "A_/g_/t_"},
     {0, "search-skips-home", "A_/Home"},
     {0, "file-unreadable", "A_/fifo_/img.jpg"},
+    {0, "path-escapes-disc", "A_/esce_/img.jpg"},
     {0, "file-too-large", "A_/grande_/testo.txt"},
     {0, "description-not-rtf", "A_/piano_/testo.txt"},
     {0, "description-damaged", "A_/rotto_/testo.txt"},
@@ -246,6 +256,8 @@ const Expected kPlanted[] = {
     {0, "installer-has-arguments", "A_/arg_/setup.txt"},
     {0, "path-escapes-item", "A_/fuori_/setup.txt"},
     {0, "path-escapes-item", "A_/fuori2_/copia.txt"},
+    {0, "path-escapes-item", "A_/fuori3_/copia.txt"},
+    {0, "path-escapes-item", "A_/fuori4_/setup.txt"},
     {0, "installer-windows-only", "A_/win_/setup.exe"},
     {0, "copy-file-missing", "A_/copia_/copia.txt"},
     {0, "copy-needs-folder", "A_/cartella_/copia.txt"},
@@ -316,8 +328,8 @@ TEST(DiscCheck, FindsEachPlantedProblemOnceWhereItIs) {
       EXPECT_FALSE(PathBefore(problems[i].path, problems[i - 1].path)) << problems[i].path;
     }
   }
-  // The tabs of A..G, I..L: 22 entries and two sub-entries in A, one entry in each other but K.
-  EXPECT_EQ(results[0].items, 33u);
+  // The tabs of A..G, I..L: 25 entries and two sub-entries in A, one entry in each other but K.
+  EXPECT_EQ(results[0].items, 36u);
 }
 
 TEST(DiscCheck, DemoDiscHasNoErrorOrWarning) {

@@ -3,6 +3,7 @@
 // animated GIF banners through QMovie.
 
 #include "app/artwork/artwork.h"
+#include "disc/discfile.h"
 #include "platform/jpeg/jpegdecoder.h"
 
 #include <QBuffer>
@@ -329,16 +330,16 @@ void PicturesTest::fileLoadingReportsMissingFiles() {
   QImage image;
   std::string error;
   const std::string missing = folder.path().toStdString() + "/img.jpg";
-  QVERIFY(!zolt::LoadJpegFile(missing, image, &error));
+  QVERIFY(!zolt::LoadJpegFile(missing, zolt::disc::kAnyFolder, image, &error));
   QVERIFY(error.find("img.jpg") != std::string::npos);
-  QVERIFY(!zolt::LoadJpegFile(folder.path().toStdString(), image, &error));  // a folder
+  QVERIFY(!zolt::LoadJpegFile(folder.path().toStdString(), zolt::disc::kAnyFolder, image, &error));  // a folder
 
   const std::string jpeg = RedBlueJpeg();
   QFile file(QString::fromStdString(missing));
   QVERIFY(file.open(QIODevice::WriteOnly));
   file.write(jpeg.data(), static_cast<qint64>(jpeg.size()));
   file.close();
-  QVERIFY(zolt::LoadJpegFile(missing, image, &error));
+  QVERIFY(zolt::LoadJpegFile(missing, zolt::disc::kAnyFolder, image, &error));
   QCOMPARE(image.size(), QSize(64, 32));
 }
 
@@ -351,7 +352,7 @@ void PicturesTest::sampleJpegs() {
   QFETCH(bool, readable);
   QImage image;
   std::string error;
-  const bool decoded = zolt::LoadJpegFile(file.toStdString(), image, &error);
+  const bool decoded = zolt::LoadJpegFile(file.toStdString(), zolt::disc::kAnyFolder, image, &error);
   QVERIFY2(decoded == readable, error.c_str());
   if (readable) {
     if (!size.isEmpty()) QCOMPARE(image.size(), size);
@@ -433,7 +434,7 @@ void PicturesTest::demoDiscPicturesAndBannersShow() {
     if (path.endsWith(QStringLiteral(".jpg"))) {
       QImage image;
       std::string warning;
-      QVERIFY2(zolt::LoadJpegFile(path.toStdString(), image, &warning) && warning.empty(), qPrintable(path));
+      QVERIFY2(zolt::LoadJpegFile(path.toStdString(), zolt::disc::kAnyFolder, image, &warning) && warning.empty(), qPrintable(path));
       ++pictures;
     } else if (path.endsWith(QStringLiteral("banner.gif"))) {
       QMovie banner(path);

@@ -80,18 +80,28 @@ void TestRichTextViewer::clickOnALinkReportsItsAddress_data() {
   QTest::addColumn<Qt::MouseButton>("button");
   QTest::addColumn<QString>("where");
   QTest::addColumn<QString>("address");
-  QTest::newRow("left, field link") << Qt::LeftButton << QStringLiteral("first") << QStringLiteral("http://one.example/");
-  QTest::newRow("right, field link") << Qt::RightButton << QStringLiteral("first") << QStringLiteral("http://one.example/");
-  QTest::newRow("left, address in the text") << Qt::LeftButton << QStringLiteral("two.ex") << QStringLiteral("http://www.two.example");
-  QTest::newRow("right, address in the text") << Qt::RightButton << QStringLiteral("two.ex") << QStringLiteral("http://www.two.example");
+  QTest::addColumn<int>("moved");  // pixels the mouse moves along the link between press and release
+  QTest::newRow("left, field link") << Qt::LeftButton << QStringLiteral("first") << QStringLiteral("http://one.example/") << 0;
+  QTest::newRow("right, field link") << Qt::RightButton << QStringLiteral("first") << QStringLiteral("http://one.example/") << 0;
+  QTest::newRow("left, address in the text") << Qt::LeftButton << QStringLiteral("two.ex") << QStringLiteral("http://www.two.example") << 0;
+  QTest::newRow("right, address in the text") << Qt::RightButton << QStringLiteral("two.ex") << QStringLiteral("http://www.two.example") << 0;
+  // The right button selects nothing, so moving it a little is no drag.
+  QTest::newRow("right, moved along the link") << Qt::RightButton << QStringLiteral("first") << QStringLiteral("http://one.example/") << 12;
 }
 
 void TestRichTextViewer::clickOnALinkReportsItsAddress() {
   QFETCH(Qt::MouseButton, button);
   QFETCH(QString, where);
   QFETCH(QString, address);
+  QFETCH(int, moved);
   QSignalSpy clicks(viewer_, &RichTextViewer::linkClicked);
-  QTest::mouseClick(viewer_->viewport(), button, Qt::NoModifier, pointOf(where));
+  const QPoint at = pointOf(where), to = at + QPoint(moved, 0);
+  QTest::mousePress(viewer_->viewport(), button, Qt::NoModifier, at);
+  if (moved != 0) {
+    QMouseEvent move(QEvent::MouseMove, to, viewer_->viewport()->mapToGlobal(to), Qt::NoButton, button, Qt::NoModifier);
+    QCoreApplication::sendEvent(viewer_->viewport(), &move);
+  }
+  QTest::mouseRelease(viewer_->viewport(), button, Qt::NoModifier, to);
   QCOMPARE(clicks.count(), 1);
   QCOMPARE(clicks.at(0).at(0).toString(), address);
 }
@@ -103,6 +113,7 @@ void TestRichTextViewer::pressesAndReleasesThatAreNoClick_data() {
   QTest::newRow("press on one link, release on another") << Qt::LeftButton << QStringLiteral("first") << QStringLiteral("two.ex");
   QTest::newRow("right: one link to another") << Qt::RightButton << QStringLiteral("two.ex") << QStringLiteral("first");
   QTest::newRow("press on a link, release on text") << Qt::LeftButton << QStringLiteral("first") << QStringLiteral("middle");
+  QTest::newRow("right: press on a link, release on text") << Qt::RightButton << QStringLiteral("first") << QStringLiteral("middle");
   QTest::newRow("press on text, release on a link") << Qt::RightButton << QStringLiteral("middle") << QStringLiteral("first");
   QTest::newRow("plain text") << Qt::LeftButton << QStringLiteral("plain") << QStringLiteral("plain");
   QTest::newRow("middle button on a link") << Qt::MiddleButton << QStringLiteral("first") << QStringLiteral("first");

@@ -5,10 +5,16 @@
 
 #include "spreadsheet/spreadsheet.h"
 
+#include "spreadsheet/msexcel.h"
+
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 namespace zolt::search {
 namespace {
@@ -96,6 +102,26 @@ TEST(ArchiveLookup, NoRowsOrNoSheetGivesNothing) {
   EXPECT_TRUE(ReadArchiveColumns(empty).c.empty());
   EXPECT_TRUE(Lookup(empty, "x").empty());
   EXPECT_EQ(ArchiveLine("A", "B"), "A        B");
+}
+
+// "home/Archivio.xls" that is a link off the disc is refused before a byte
+// of it is read; the same workbook on the disc is read.
+TEST(ArchiveLookup, AWorkbookOffTheDiscIsNotRead) {
+  namespace fs = std::filesystem;
+  const fs::path base = fs::temp_directory_path() / ("zolt-archive-" + std::to_string(getpid()));
+  fs::create_directories(base / "disc/home");
+  std::ofstream(base / "fuori.xls") << "not a workbook";
+  fs::create_symlink(base / "fuori.xls", base / "disc/home/Archivio.xls");
+  fs::create_directories(base / "home");
+  fs::create_symlink("../fuori.xls", base / "home/Archivio.xls");
+  TMSExcel reader;
+  const ArchiveResult off = SearchArchive(reader, (base / "disc").string(), TextMatcher(QStringLiteral("x")));
+  const ArchiveResult on = SearchArchive(reader, base.string(), TextMatcher(QStringLiteral("x")));
+  fs::remove_all(base);
+  EXPECT_FALSE(off.loaded);
+  EXPECT_EQ(off.error, "File is outside the disc.");
+  EXPECT_FALSE(on.loaded);  // read, and found to be no workbook
+  EXPECT_NE(on.error, "File is outside the disc.");
 }
 
 }  // namespace

@@ -137,8 +137,14 @@ TEST_F(DiscTest, DescriptionsThatCannotBeReadArePassedOver) {
   Text("Chiuso_", "parola");
   fs::permissions(root_ / "Chiuso_" / "testo.txt", fs::perms::none);
   Text("Z_", "parola");
+  // A link off the disc is no description of it: never read, counted as missing.
+  const fs::path outside = root_.string() + "-fuori.txt";
+  std::ofstream(outside) << "parola";
+  Folder("F_");
+  fs::create_symlink(outside, root_ / "F_" / "testo.txt");
 
   const TextSearchResult result = SearchDescriptions(Root(), QStringLiteral("parola"));
+  fs::remove(outside);
   Folders hits;
   for (const SearchHit& hit : result.hits) hits.push_back(hit.folder);
   if (geteuid() == 0) {

@@ -5,8 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QFile>
 #include <QMovie>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QWebEngineProfile>
@@ -263,13 +265,14 @@ class TestItemPage : public QObject {
                                                      "http://www.esempio.it/"}));
   }
 
-  // A per-item name that is a pipe, a folder or a link to nothing counts as
-  // absent: the page never blocks on it and shows nothing of the item before.
+  // A per-item name that is a pipe, a folder, a link to nothing or a link to
+  // a file off the disc counts as absent: the page never blocks on it, never
+  // shows what lies off the disc, and shows nothing of the item before.
   void hostileNamesCountAsAbsent_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("kind");
     for (const char* name : {"testo.txt", "img.jpg", "banner.gif", "banner.txt", "setup.txt"}) {
-      for (const char* kind : {"pipe", "folder", "dangling"}) {
+      for (const char* kind : {"pipe", "folder", "dangling", "off the disc"}) {
         QTest::addRow("%s %s", kind, name) << QString::fromLatin1(name) << QString::fromLatin1(kind);
       }
     }
@@ -285,6 +288,13 @@ class TestItemPage : public QObject {
     if (kind == QStringLiteral("pipe")) QCOMPARE(::mkfifo(path.c_str(), 0644), 0);
     if (kind == QStringLiteral("folder")) disc_->Folder("S_/Ostile_/" + name.toStdString());
     if (kind == QStringLiteral("dangling")) QCOMPARE(::symlink("nulla", path.c_str()), 0);
+    QTemporaryDir elsewhere;
+    if (kind == QStringLiteral("off the disc")) {
+      // What the full item shows, but lying off the disc.
+      const QString target = elsewhere.filePath(name);
+      QVERIFY(QFile::copy(QString::fromStdString(disc_->Path("S_/Pieno_/" + name.toStdString())), target));
+      QCOMPARE(::symlink(target.toLocal8Bit().constData(), path.c_str()), 0);
+    }
     ShowItem(zolt, *disc_, "S_/Pieno_");
     ShowItem(zolt, *disc_, "S_/Ostile_");
     QCOMPARE(zolt.MemoTesto->toPlainText().trimmed(),
@@ -298,7 +308,8 @@ class TestItemPage : public QObject {
   }
 
   // Per-item files that are there but cannot be read (larger than any such
-  // file may be) empty their part of the page; the address is emptied too.
+  // file may be) empty their part of the page; an address that cannot be
+  // read leaves the previous one, as an absent one does.
   void unreadableFilesEmptyTheirPart() {
     TZolt& zolt = *zolt_;
     LayOutFullItem(*disc_);
@@ -316,8 +327,8 @@ class TestItemPage : public QObject {
     QVERIFY(zolt.Immagine->isHidden());
     QCOMPARE(zolt.MemoTesto->x(), 359);
     QVERIFY(zolt.Banner->isHidden());
-    QVERIFY(zolt.IndirizzoBanner.isEmpty());
-    QVERIFY(zolt.Memo1.isEmpty());
+    QCOMPARE(zolt.IndirizzoBanner, QStringLiteral("https://pieno.example/"));
+    QCOMPARE(zolt.Memo1, QStringList{QStringLiteral("https://pieno.example/")});
   }
 
   // A "testo.txt" that is a folder makes no description: the entry is a

@@ -65,6 +65,7 @@ class TestKeyboard : public QObject {
     QTest::addColumn<QString>("gesture");
     QTest::addColumn<QString>("selected");
     QTest::newRow("click on empty space") << "empty" << "Alfa";
+    QTest::newRow("click on empty space after a search hit: the entry again") << "hit" << "Alfa";
     QTest::newRow("right click on another entry") << "right" << "Alfa";
     QTest::newRow("control click on the selected entry") << "control" << "Alfa";
     QTest::newRow("press on one entry, release on another") << "drag" << "Beta";
@@ -78,7 +79,14 @@ class TestKeyboard : public QObject {
     QTest::mouseClick(zolt.Linguetta01, Qt::LeftButton);
     QWidget* viewport = zolt.Elenco->viewport();
     QCOMPARE(SelectedText(zolt), QStringLiteral("Alfa"));
-    if (gesture == "empty") {
+    if (gesture == "hit") {
+      // The search shows a hit as it does, without touching the tree.
+      zolt.PercorsoProdotto = disc_->Path("Utility_/Uno_");
+      zolt.LProdotto->setText(QStringLiteral("Utility\\Uno"));
+      zolt.AggiornaScheda(zolt.LProdotto->text());
+      QVERIFY(zolt.MemoTesto->toPlainText().contains(QStringLiteral("uno")));
+    }
+    if (gesture == "empty" || gesture == "hit") {
       QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(5, viewport->height() - 5));
     } else if (gesture == "right") {
       QTest::mouseClick(viewport, Qt::RightButton, {}, Centre(zolt, "Beta"));
@@ -94,6 +102,7 @@ class TestKeyboard : public QObject {
     QCOMPARE(SelectedText(zolt), selected);
     QCOMPARE(zolt.PercorsoProdotto, disc_->Path("Giochi_/" + selected.toStdString() + "_"));
     QVERIFY(zolt.MemoTesto->toPlainText().contains(selected.toLower()));
+    if (gesture == "hit") QCOMPARE(zolt.LProdotto->text(), selected);
   }
 
   // Keys move and open like clicks; a group opens its first sub-entry, and

@@ -498,7 +498,7 @@ class Checker {
       if (folder.level == 0 && (entry.name == disc::kRuntimeFolder || entry.name == homeName_)) continue;
       const Place place = folder.Child(entry.name);
       if (folder.level == 1 && entry.name == "Home" &&
-          disc::FindItemFile(place.raw, disc::kDescriptionFile).exists()) {
+          disc::FindItemFile(place.raw, disc::kDescriptionFile, root_.raw).exists()) {
         continue;  // the search's own rule about it is reported instead
       }
       const char* const what = folder.level == 0 ? "sezione" : folder.level == 1 ? "voce" : "sotto-voce";
@@ -624,8 +624,21 @@ class Checker {
 
   void Unreadable(const Place& item, const disc::ItemFile& file, const std::string& effect) {
     const Place place = FilePlace(item, file);
+    if (file.outside()) {
+      EscapesDisc(place, item.shown);
+      return;
+    }
     Report("file-unreadable", place.shown,
            "il file " + WhyUnreadable(file.state, file.error) + ": " + effect, item.shown);
+  }
+
+  // A per-item file that is a link leading off the disc: on the author's
+  // machine it shows something, on the reader's nothing (or whatever lies there).
+  void EscapesDisc(const Place& place, const std::string& item) {
+    Report("path-escapes-disc", place.shown,
+           "il file è un collegamento che porta fuori dal disco: il programma non lo legge e il lettore "
+           "vede la voce come se il file mancasse. Mettere sul disco il file vero al posto del collegamento.",
+           item);
   }
 
   // Reads a readable per-item file within its limit; reports and gives
@@ -637,7 +650,7 @@ class Checker {
       Unreadable(item, file, effect);
       return std::nullopt;
     }
-    disc::ReadResult read = disc::ReadDiscFile(file.path, limit);
+    disc::ReadResult read = disc::ReadDiscFile(file.path, root_.raw, limit);
     if (read.tooLarge()) {
       Report("file-too-large", FilePlace(item, file).shown,
              "il file supera il limite del programma per questo file (" + std::to_string(limit >> 10) +
@@ -659,7 +672,7 @@ class Checker {
     const std::optional<std::string> found = catalogue::ResolveInListing(itemNames_, name);
     if (!found) return file;
     file.path = catalogue::JoinPath(item.raw, *found);
-    file.state = classify ? disc::ClassifyFile(file.path, &file.error) : disc::FileState::kReadable;
+    file.state = classify ? disc::ClassifyFile(file.path, root_.raw, &file.error) : disc::FileState::kReadable;
     if (file.state == disc::FileState::kMissing) file.path.clear();
     return file;
   }
@@ -822,7 +835,7 @@ class Checker {
       Unreadable(item, file, effect);
       return std::nullopt;
     }
-    auto line = actions::ReadFirstLine(file.path);
+    auto line = actions::ReadFirstLine(file.path, root_.raw);
     if (!line) Unreadable(item, disc::ItemFile{file.path, disc::FileState::kUnreadable, EIO}, effect);
     return line;
   }
@@ -859,6 +872,14 @@ class Checker {
       return;
     }
     if (const auto target = ResolveLine(item.Folder(), *line)) {
+      if (!disc::PathInside(root_.raw, *target)) {
+        Report("path-escapes-item", path,
+               "la prima riga, " + Quoted(shownLine) +
+                   ", nomina un collegamento che porta fuori dal disco: \"  Installa  \" non lo avvia. "
+                   "Mettere sul disco il file vero al posto del collegamento.",
+               item.shown);
+        return;
+      }
       WindowsOnly(item, *target);
       return;
     }
@@ -901,6 +922,14 @@ class Checker {
       return;
     }
     const auto target = ResolveLine(item.Folder(), *line);
+    if (target && !disc::PathInside(item.raw, *target)) {
+      Report("path-escapes-item", path,
+             "la prima riga, " + Quoted(shownLine) +
+                 ", nomina un collegamento che porta fuori dalla cartella del prodotto: la copia lo rifiuta "
+                 "e non copia nulla. Mettere nella cartella il file vero al posto del collegamento.",
+             item.shown);
+      return;
+    }
     if (!target || IsFolder(*target)) {
       Report("copy-file-missing", path,
              "la prima riga, " + Quoted(shownLine) +
@@ -934,7 +963,7 @@ class Checker {
     std::vector<Entry> children;
     if (!Listable(home, children)) return;
     CheckItem(home, children);
-    const disc::ItemFile page = disc::FindItemFile(home.raw, disc::kHomePageFile);
+    const disc::ItemFile page = disc::FindItemFile(home.raw, disc::kHomePageFile, root_.raw);
     if (!page.exists()) {
       Report("home-page-missing", home.shown + "/" + std::string(disc::kHomePageFile),
              "la cartella Home non ha \"scheda.htm\": all'avvio e con \" Home \" il lettore vede una "
@@ -986,12 +1015,16 @@ class Checker {
     }
     const std::string item = homeName_.empty() ? std::string() : root_.Child(homeName_).shown;
     int error = 0;
-    const disc::FileState state = disc::ClassifyFile(path, &error);
+    const disc::FileState state = disc::ClassifyFile(path, root_.raw, &error);
     if (state == disc::FileState::kMissing) {
       Report("archive-missing", place.shown,
              "il disco non ha l'archivio \"home/Archivio.xls\": la ricerca trova solo le descrizioni e "
              "l'elenco dell'archivio resta vuoto. Aggiungerlo se la rivista ne ha uno.",
              item);
+      return;
+    }
+    if (disc::LeadsOutside(state, error)) {
+      EscapesDisc(place, item);
       return;
     }
     if (state != disc::FileState::kReadable) {
@@ -1004,6 +1037,7 @@ class Checker {
     }
     TMSExcel reader;
     try {
+      reader.SetFileRoot(root_.raw);
       reader.LoadFromFile(path);
     } catch (const std::exception& failure) {
       Report("archive-unreadable", place.shown,
@@ -1036,7 +1070,7 @@ class Checker {
       const Place folder = root_.Child(level1.name);
       const Place home = folder.Child("Home");
       if (!IsFolder(home.raw) || candidates.count(level1.name + "/Home") != 0) continue;
-      const disc::ItemFile description = disc::FindItemFile(home.raw, disc::kDescriptionFile);
+      const disc::ItemFile description = disc::FindItemFile(home.raw, disc::kDescriptionFile, root_.raw);
       if (!description.exists()) continue;
       Report("search-skips-home", home.shown,
              "una cartella di secondo livello che si chiama proprio \"Home\" viene saltata dalla ricerca: "

@@ -26,6 +26,7 @@ const std::vector<CodeInfo>& Codes() {
       {"picture-damaged", S::kError, "\"img.jpg\" che il decodificatore rifiuta o decodifica solo in parte"},
       {"banner-damaged", S::kError, "\"banner.gif\" il cui primo fotogramma non si decodifica"},
       {"installer-missing", S::kError, "la prima riga di \"setup.txt\" non nomina un file esistente"},
+      {"path-escapes-disc", S::kError, "un file del prodotto (o l'archivio) che è un collegamento fuori dal disco"},
       {"path-escapes-item", S::kError, "una riga di \"setup.txt\" che esce dal disco, o di \"copia.txt\" che esce dalla cartella"},
       {"copy-file-missing", S::kError, "\"copia.txt\" nomina un file che non c'è"},
       {"archive-unreadable", S::kError, "l'archivio \"home/Archivio.xls\" non si legge"},
