@@ -199,6 +199,8 @@ bool HomePage::javaScriptConfirm(const QUrl&, const QString& message) {
 
 bool HomePage::javaScriptPrompt(const QUrl&, const QString&, const QString&, QString*) { return false; }
 
+QStringList HomePage::chooseFiles(FileSelectionMode, const QStringList&, const QStringList&) { return {}; }
+
 void HomePage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString&, int, const QString&) {}
 
 void HomePage::openOutside(const QUrl& url) {

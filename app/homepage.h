@@ -6,7 +6,8 @@
 // reader's click, web pages in place. A link that asks for a new window goes
 // to the desktop's browser when it is a web or mail address and the reader
 // clicked it; unknown schemes, other local files and downloads are refused.
-// The page's script opens no window and no dialog box.
+// The page's script opens no window and no dialog box, and is given none of
+// the reader's files.
 
 #include <QElapsedTimer>
 #include <QWebEnginePage>
@@ -43,6 +44,9 @@ class HomePage : public QWebEnginePage {
   void javaScriptAlert(const QUrl& origin, const QString& message) override;
   bool javaScriptConfirm(const QUrl& origin, const QString& message) override;
   bool javaScriptPrompt(const QUrl& origin, const QString& message, const QString& value, QString* result) override;
+  // The page asks for none of the reader's files: a file chooser answers at
+  // once, with nothing chosen.
+  QStringList chooseFiles(FileSelectionMode mode, const QStringList& oldFiles, const QStringList& acceptedMimeTypes) override;
   // What the page writes to its console is the page's: it is not the
   // program's to report.
   void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message, int line,

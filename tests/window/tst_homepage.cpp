@@ -10,6 +10,8 @@
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QUdpSocket>
+#include <QNetworkDatagram>
 #include <QWebEngineView>
 #include <memory>
 
@@ -28,11 +30,19 @@ constexpr int kWatchMs = 700;    // for what it must not do, once done
 
 // An HTTP server on 127.0.0.1 that records the path of every request. "/web"
 // is a web page that opens a WebSocket back to the server; a WebSocket is
-// recorded and never answered; anything else is an empty page.
+// recorded and never answered; anything else is an empty page. A datagram to
+// the same port is recorded as "udp".
 class Loopback : public QObject {
  public:
   Loopback() {
     QVERIFY(server_.listen(QHostAddress::LocalHost));
+    QVERIFY(datagrams_.bind(QHostAddress::LocalHost, server_.serverPort()));
+    connect(&datagrams_, &QUdpSocket::readyRead, this, [this] {
+      while (datagrams_.hasPendingDatagrams()) {
+        datagrams_.receiveDatagram();
+        paths << QStringLiteral("udp");
+      }
+    });
     connect(&server_, &QTcpServer::newConnection, this, [this] {
       while (QTcpSocket* socket = server_.nextPendingConnection()) {
         socket->setParent(this);
@@ -62,6 +72,7 @@ class Loopback : public QObject {
   }
 
   QTcpServer server_;
+  QUdpSocket datagrams_;
   QHash<QTcpSocket*, QByteArray> pending_;
 };
 
@@ -154,6 +165,16 @@ class TestHomePage : public QObject {
         << "<a id=go href='altra.htm'>altra</a><script>onbeforeunload = function(e) { e.preventDefault();"
            " return 'resta'; };</script>"
         << true << "ALTRA" << QStringList() << QStringList() << "altra.htm";
+    QTest::newRow("WebRTC to a STUN server")
+        << "<script>var pc = new RTCPeerConnection({iceServers: [{urls: 'stun:127.0.0.1:%PORT%'}]});"
+           " pc.createDataChannel('d'); pc.onicegatheringstatechange = function() {"
+           " if (pc.iceGatheringState == 'complete') document.title = 'raccolto'; };"
+           " setTimeout(function() { document.title = 'raccolto'; }, 2000);"
+           " pc.createOffer().then(function(o) { return pc.setLocalDescription(o); });</script>"
+        << false << "raccolto" << QStringList() << QStringList() << "scheda.htm";
+    QTest::newRow("file chooser on the reader's click")
+        << "<title>scelta</title><input type=file id=go>"
+        << true << "scelta" << QStringList() << QStringList() << "scheda.htm";
     QTest::newRow("typed arrays and the script heap")
         << "<script>var tenuti = [], mb = 0; try { while (mb < 4096) { var a = new Uint8Array(64 << 20);"
            " a.fill(1); tenuti.push(a); mb += 64; } } catch (e) {} tenuti = null;"
