@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "app/artwork/artwork.h"
+#include "app/homepage.h"
 #include "app/labelbutton.h"
 #include "app/zoltapplication.h"
 #include "platform/rtf/richtextviewer.h"
@@ -444,6 +445,9 @@ void TZolt::setupWebView() {
   PanBrowser->setGeometry(0, 32, 369, 334);
   auto* fill = new QVBoxLayout(PanBrowser);
   fill->setContentsMargins(0, 0, 0, 0);
+  // The web engine starts with the Home page's profile, which sets the
+  // bounds of its renderer.
+  HomePage::Profile();
   WebBrowser1 = new QWebEngineView(PanBrowser);
   WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
   fill->addWidget(WebBrowser1);

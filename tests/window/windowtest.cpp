@@ -1,6 +1,7 @@
 #include "windowtest.h"
 
 #include <QBuffer>
+#include <QWebEngineView>
 #include <filesystem>
 #include <fstream>
 
@@ -46,6 +47,31 @@ void TempDisc::Remove(const std::string& relative) const {
 
 RecordingShell::RecordingShell() { platform::SetShell(this); }
 RecordingShell::~RecordingShell() { platform::SetShell(nullptr); }
+
+QVariant EvaluateInPage(QWebEngineView* view, const QString& script) {
+  QVariant result;
+  bool answered = false;
+  view->page()->runJavaScript(script, [&](const QVariant& value) {
+    result = value;
+    answered = true;
+  });
+  if (!QTest::qWaitFor([&] { return answered; }, 5000)) return {};
+  return result;
+}
+
+void ClickInPage(QWebEngineView* view, const QString& id) {
+  const QVariantList centre =
+      EvaluateInPage(view, QStringLiteral("(function() { const box = document.getElementById('%1')"
+                                          ".getBoundingClientRect();"
+                                          " return [box.x + box.width / 2, box.y + box.height / 2]; })()")
+                               .arg(id))
+          .toList();
+  QVERIFY2(centre.size() == 2, qPrintable(id));
+  QWidget* input = view->focusProxy() != nullptr ? view->focusProxy() : view;
+  const QPoint point(qRound(centre[0].toDouble()), qRound(centre[1].toDouble()));
+  QTest::mouseMove(input, point);
+  QTest::mouseClick(input, Qt::LeftButton, {}, point);
+}
 
 QByteArray Rtf(const std::string& text) {
   return QByteArray("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 ") +

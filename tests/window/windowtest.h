@@ -14,6 +14,8 @@
 #include "app/zoltapplication.h"
 #include "platform/shell.h"
 
+class QWebEngineView;
+
 namespace zolt::test {
 
 // A disc in a temporary folder, installed as the disc root while it lives.
@@ -61,6 +63,13 @@ class RecordingShell : public platform::Shell {
   std::vector<std::string> opened;
   std::vector<QString> messages;
 };
+
+// What `script` evaluates to in the page of `view` (an invalid value when it
+// does not answer within five seconds).
+QVariant EvaluateInPage(QWebEngineView* view, const QString& script);
+// The reader's left click, through the view's own input, on the middle of
+// the page's element with the id `id`.
+void ClickInPage(QWebEngineView* view, const QString& id);
 
 // A small RTF document whose text is `text`.
 QByteArray Rtf(const std::string& text);
