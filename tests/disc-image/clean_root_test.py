@@ -31,6 +31,7 @@ is skipped with a message. Exit status 77 (skipped) where none can be made.
 
 import argparse
 import os
+import random
 import re
 import shutil
 import signal
@@ -124,25 +125,34 @@ def make_root(cache, name, suite, extra):
     return root
 
 
-def free_display():
-    for n in range(140, 200):
-        if not os.path.exists(f"/tmp/.X{n}-lock") and not os.path.exists(f"/tmp/.X11-unix/X{n}"):
-            return n
-    raise Failure("no free X display number")
-
-
 class Xvfb:
+    """A private X server, ready when it says so (-displayfd), that does not
+    reset when its last client leaves (as a desktop's, which always has one:
+    the program's own check of the display would otherwise reset it under the
+    toolkit's connection). Display numbers
+    are tried at random from a high range until one is free: other runs on this
+    machine take the low ones, some in namespaces of their own where their lock
+    files cannot be seen but their abstract sockets still answer."""
+
     def __init__(self):
-        self.number = free_display()
-        self.process = subprocess.Popen(
-            ["Xvfb", f":{self.number}", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.socket = f"/tmp/.X11-unix/X{self.number}"
-        deadline = time.monotonic() + 10
-        while not os.path.exists(self.socket):
-            if time.monotonic() > deadline or self.process.poll() is not None:
-                raise Failure("Xvfb did not start")
-            time.sleep(0.05)
+        for number in random.sample(range(300, 900), 20):
+            if os.path.exists(f"/tmp/.X{number}-lock"):
+                continue
+            read_end, write_end = os.pipe()
+            process = subprocess.Popen(
+                ["Xvfb", f":{number}", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24",
+                 "-nolisten", "tcp", "-noreset"],
+                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, pass_fds=(write_end,))
+            os.close(write_end)
+            with os.fdopen(read_end) as answer:
+                ready = answer.readline().strip() == str(number)
+            if ready:
+                self.process, self.number = process, number
+                self.socket = f"/tmp/.X11-unix/X{number}"
+                return
+            process.kill()
+            process.wait()
+        raise Failure("Xvfb did not start on any display number tried")
 
     def stop(self):
         self.process.terminate()
