@@ -464,6 +464,21 @@ def refusals(root, disc, work):
     log(f"noexec: status 126, '{result.stderr.strip().splitlines()[0]}'")
 
 
+def check_root_files(disc):
+    """The program file at the root asks the C library for nothing newer than
+    the floor; the volume has its name and icon."""
+    symbols = subprocess.run(["objdump", "-T", os.path.join(disc, "zolt")], capture_output=True, text=True)
+    versions = {tuple(map(int, v.split("."))) for v in re.findall(r"GLIBC_([0-9]+\.[0-9]+)", symbols.stdout)}
+    if any(v > (2, 28) for v in versions):
+        raise Failure(f"the program file at the root asks for GLIBC_{max(versions)}")
+    log(f"the program file at the root asks the C library for {max(versions) if versions else 'nothing'}")
+    with open(os.path.join(disc, ".xdg-volume-info")) as info:
+        fields = dict(line.strip().split("=", 1) for line in info if "=" in line)
+    icon = os.path.join(disc, fields.get("IconFile", "-"))
+    if fields.get("Name") != "Zolt CD" or not os.path.isfile(icon) or open(icon, "rb").read(4) != b"\x89PNG":
+        raise Failure(f".xdg-volume-info names {fields}")
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--image", required=True)
@@ -504,6 +519,7 @@ def main():
         subprocess.run(["xorriso", "-osirrox", "on", "-indev", args.image, "-extract", "/", disc],
                        check=True, capture_output=True)
         log(f"Read back {args.image} into {disc}")
+    check_root_files(disc)
     # As a desktop's autorun prompt finds it: not necessarily executable.
     os.chmod(os.path.join(disc, "autorun.sh"), 0o444)
     patterns = base_patterns(args.base_list)
