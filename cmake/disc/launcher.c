@@ -202,6 +202,16 @@ int main(int argc, char **argv) {
       say("Zolt CD: il percorso del disco è troppo lungo.");
       return 127;
     }
+    if ((choice.disc_c || choice.disc_cxx) && strpbrk(runtime, ":;") != NULL) {
+      /* The loader's library path is a list separated by these. */
+      char text[PATH_BYTES + 256];
+      snprintf(text, sizeof text,
+               "Zolt CD: su questo sistema il programma non può partire da una cartella il cui percorso "
+               "contiene \":\" o \";\" (%s). Copiare il disco in un'altra cartella, o montarlo altrove.",
+               self);
+      say(text);
+      return 1;
+    }
     if (choice.disc_c) {
       loader = disc_loader;
       snprintf(library_path, sizeof library_path, "%s%s%s", glibc, choice.disc_cxx ? ":" : "",
