@@ -20,10 +20,11 @@ Checked in each: the window appears, the Home page is drawn, a tab fills the
 tree, an item shows its picture and banner, nothing the shipped files link is
 missing (ldd, on the loader the program runs on), every library mapped into
 the program and its web helper processes comes from the disc or the base list,
-Qt, ICU, libjpeg and libgsf only from the disc, and the C library from the
-disc exactly where the reader's is older. Also: no X gives a message and a
-failing status (autorun.sh started by path from another folder), a C library
-older than the floor and a disc mounted noexec are explained in Italian.
+Qt, ICU, libjpeg and libgsf only from the disc, the C library from the disc
+exactly where the reader's is older, and GL working on the reader's driver.
+Also: no X gives a message and a failing status (autorun.sh started by path
+from another folder), a C library older than the floor and a disc mounted
+noexec are explained in Italian.
 
 Roots are kept in the cache folder between runs; a root that cannot be made
 is skipped with a message. Exit status 77 (skipped) where none can be made.
@@ -191,7 +192,7 @@ def check_maps(launcher, patterns, shipped, disc_c):
     ships may still come from the reader's system where one of the reader's
     base libraries asked for it first (libbsd for libXdmcp): its name is given
     once, and the disc's copy serves a system without it."""
-    problems, from_disc, programs, helpers, readers = [], set(), 0, 0, set()
+    problems, from_disc, programs, helpers, readers, drivers = [], set(), 0, 0, set(), set()
     for pid in descendants(launcher):
         try:
             with open(f"/proc/{pid}/cmdline", "rb") as cmdline:
@@ -212,6 +213,8 @@ def check_maps(launcher, patterns, shipped, disc_c):
             problems.append(f"{name} runs on the disc's C library where the reader's is as new")
         for path in libraries:
             base = os.path.basename(path)
+            if re.match(r"lib(GLX|EGL)_[a-z]+\.so", base):
+                drivers.add(base)
             if path.startswith(DISC + "/"):
                 from_disc.add(path)
             elif DISC_ONLY.match(base):
@@ -220,6 +223,8 @@ def check_maps(launcher, patterns, shipped, disc_c):
                 readers.add(base)
             elif not any(p.fullmatch(base) for p in patterns):
                 problems.append(f"{name} maps {path}, neither on the disc nor in the base list")
+    if not drivers:
+        problems.append("no GL driver of the reader's was loaded")
     if programs != 1:
         problems.append(f"{programs} program processes were found, not one")
     if helpers == 0:
@@ -416,12 +421,16 @@ def session(label, root, disc, work, patterns, disc_c, argv, cwd=HOME, extra=Non
             if problems:
                 raise Failure("; ".join(problems))
             log(f"  every mapped library is the disc's ({count} files) or the base's, in {processes} "
-                f"processes; the C library is the {'disc' if disc_c else 'reader'}'s")
+                f"processes; the C library is the {'disc' if disc_c else 'reader'}'s; GL runs on the reader's driver")
         except Failure as failure:
             raise Failure(f"{label}: {failure}; the program said: {stopped().strip()[-1500:]}") from None
         finally:
             err = stopped()
         sandbox_lines = [line for line in err.splitlines() if "sandbox" in line.lower() and line.startswith("zolt:")]
+        gl_failures = [line for line in err.splitlines()
+                       if "Unrecognized OpenGL version" in line or "Failed to Initialize GL" in line]
+        if gl_failures:
+            raise Failure(f"{label}: GL did not work with the reader's driver: {gl_failures[0]}")
         if sandbox_lines:
             raise Failure(f"{label}: the sandbox was turned off under bubblewrap: {sandbox_lines[0]}")
         distinct = list(dict.fromkeys(re.sub(r"^\[[0-9:/.]+", "[", line) for line in err.splitlines()))
