@@ -24,8 +24,10 @@ extern "C" int xkb_context_include_path_append(xkb_context* context, const char*
 }
 
 int main(int argc, char** argv) {
-  // What the program runs on (the disc's runtime folder where there is one)
-  // is settled before any of the toolkit starts.
+  // Where the disc is and what the launcher set aside for the reader's
+  // programs, then what the program runs on (the disc's runtime folder where
+  // there is one), before any of the toolkit starts.
+  zolt::TakeOverFromLauncher();
   zolt::PrepareRuntime();
   // The web engine describes its start-up on standard error at every run;
   // QT_LOGGING_RULES can still ask for it.

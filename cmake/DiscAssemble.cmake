@@ -1,23 +1,29 @@
 # Assembles a disc root that runs on a reader's machine with nothing installed:
 #
 #   DISC/              the catalogue's folders and files, as the publisher made them
-#   DISC/zolt          the program
+#   DISC/zolt          the launcher (cmake/disc/launcher.c): starts the program
+#                      on the reader's loader or on the disc's own
 #   DISC/autorun.sh    what a desktop offers to run when the disc is inserted
-#   DISC/.zolt/        the runtime: everything the program loads that a desktop
-#                      does not have (cmake/disc/base-libraries.txt lists what it has)
+#   DISC/.xdg-volume-info  the volume's name and icon in a file manager
+#   DISC/.zolt/        the runtime: everything the program loads that must not be
+#                      the reader's (cmake/disc/base-libraries.txt lists what must)
+#     bin/             the program and the web engine's helper process
 #     lib/             shared libraries, with the ones opened by name
+#     lib/glibc/       the C library and its loader, where the reader's is older
+#     lib/gcc/         libstdc++ and libgcc_s, where the reader's are older
 #     plugins/<kind>/  the Qt plugins the program uses
-#     libexec/         the web engine's helper process
+#     libexec/         the launcher again, as the web engine's helper process
 #     resources/       the web engine's resource packs
 #     translations/    the toolkit's Italian texts, the web engine's locales
 #     fonts/           the faces the layout substitutes, with their fontconfig file
 #     xkb/             keyboard descriptions, for a system without its own
 #
-# Every ELF file gets a run path relative to $ORIGIN, so nothing is looked up
-# outside the disc but the base libraries.
+# Every ELF file but the C library's and the C++ runtime's gets a run path
+# relative to $ORIGIN, so nothing is looked up outside the disc but the base
+# libraries.
 #
 # Run as:  cmake -DCONFIG=<config.cmake> -P DiscAssemble.cmake
-# CONFIG sets PROGRAM, DISC_DIR, STATE_DIR, CATALOGUE, RUNTIME_FOLDER, PATCHELF,
+# CONFIG sets PROGRAM, LAUNCHER, OPENGL_FRONT, GLIBC_FILES, GCC_FILES, LOGO, DISC_DIR, STATE_DIR, CATALOGUE, RUNTIME_FOLDER, PATCHELF,
 # STRIP, OBJDUMP, BASE_LIST, AUTORUN, FONTS_CONF, HELPER_PROCESS, QT_PLUGINS, OPENED_BY_NAME,
 # WEBENGINE_RESOURCES, WEBENGINE_LOCALES, TRANSLATIONS, FONTS, XKB_ROOT, XKB_DATA.
 cmake_minimum_required(VERSION 3.25)
@@ -60,15 +66,16 @@ endfunction()
 if(NOT IS_DIRECTORY "${CATALOGUE}")
   fail("the catalogue folder ${CATALOGUE} does not exist")
 endif()
-# The program, autorun.sh and the runtime folder take these names at the root;
-# a catalogue that has them would lose its own (names compare without case, as
-# a reader of the disc on Windows sees them).
+# The launcher, autorun.sh, the volume's description and the runtime folder
+# take these names at the root; a catalogue that has them would lose its own
+# (names compare without case, as a reader of the disc on Windows sees them).
+string(TOLOWER "zolt;autorun.sh;.xdg-volume-info;${RUNTIME_FOLDER}" reserved)
 file(GLOB catalogue_top RELATIVE "${CATALOGUE}" "${CATALOGUE}/*" "${CATALOGUE}/.*")
 foreach(name IN LISTS catalogue_top)
   string(TOLOWER "${name}" lower)
-  if(lower STREQUAL "zolt" OR lower STREQUAL "autorun.sh" OR lower STREQUAL "${RUNTIME_FOLDER}")
+  if(lower IN_LIST reserved)
     fail("the catalogue ${CATALOGUE} has \"${name}\" at its root, a name the disc's program, "
-         "autorun.sh or runtime folder ${RUNTIME_FOLDER} takes: rename it")
+         "autorun.sh, .xdg-volume-info or runtime folder ${RUNTIME_FOLDER} takes: rename it")
   endif()
 endforeach()
 
@@ -83,13 +90,28 @@ foreach(name IN LISTS disc_top)
 endforeach()
 file(COPY "${CATALOGUE}/" DESTINATION "${DISC_DIR}")
 
-# --- the program ----------------------------------------------------------------
 set(runtime "${DISC_DIR}/${RUNTIME_FOLDER}")
-file(COPY_FILE "${PROGRAM}" "${DISC_DIR}/zolt")
-run(${STRIP} --strip-unneeded "${DISC_DIR}/zolt")
-run(${PATCHELF} --set-rpath "$ORIGIN/${RUNTIME_FOLDER}/lib" "${DISC_DIR}/zolt")
-file(CHMOD "${DISC_DIR}/zolt" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
-     GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(executable PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+    WORLD_READ WORLD_EXECUTE)
+
+# The versions of the C library an ELF file asks for, as a list of "2.NN".
+function(glibc_versions elf out)
+  execute_process(COMMAND ${OBJDUMP} -T "${elf}" OUTPUT_VARIABLE symbols ERROR_QUIET)
+  string(REGEX MATCHALL "GLIBC_2\\.[0-9]+" versions "${symbols}")
+  list(TRANSFORM versions REPLACE "GLIBC_" "")
+  list(REMOVE_DUPLICATES versions)
+  set(${out} ${versions} PARENT_SCOPE)
+endfunction()
+
+# The file a reader starts at the root must start on the oldest system the
+# disc is for: it asks the C library for nothing newer than this.
+set(glibc_floor "2.28")
+glibc_versions("${LAUNCHER}" launcher_versions)
+foreach(version IN LISTS launcher_versions)
+  if(version VERSION_GREATER glibc_floor)
+    fail("the launcher ${LAUNCHER} asks for GLIBC_${version}; it must start on ${glibc_floor}")
+  endif()
+endforeach()
 
 # --- the runtime folder ------------------------------------------------------
 # What goes in it follows from the program: the libraries it and its helper
@@ -138,6 +160,9 @@ if(NOT wanted)
   set(wanted "")
   foreach(lib IN LISTS resolved OPENED_BY_NAME)
     get_filename_component(name "${lib}" NAME)
+    if(name STREQUAL "libOpenGL.so.0")
+      set(lib "${OPENGL_FRONT}")  # the disc's own front to the reader's libGL.so.1
+    endif()
     list(APPEND wanted "lib/${name}=${lib}")
   endforeach()
   foreach(plugin IN LISTS QT_PLUGINS)
@@ -155,7 +180,16 @@ if(NOT wanted)
     endif()
   endforeach()
   get_filename_component(name "${HELPER_PROCESS}" NAME)
-  list(APPEND wanted "libexec/${name}=${HELPER_PROCESS}")
+  list(APPEND wanted "bin/${name}=${HELPER_PROCESS}")
+  foreach(file IN LISTS GLIBC_FILES)
+    get_filename_component(name "${file}" NAME)
+    list(APPEND wanted "lib/glibc/${name}=${file}")
+  endforeach()
+  foreach(file IN LISTS GCC_FILES)
+    get_filename_component(name "${file}" NAME)
+    list(APPEND wanted "lib/gcc/${name}=${file}")
+  endforeach()
+  list(APPEND wanted "logo.png=${LOGO}")
   foreach(file IN LISTS WEBENGINE_RESOURCES)
     get_filename_component(name "${file}" NAME)
     list(APPEND wanted "resources/${name}=${file}")
@@ -178,29 +212,40 @@ if(NOT wanted)
   list(SORT wanted)
 
 
-  # The newest C library version any shipped ELF file asks for: the lowest a
-  # reader's system may have.
+  # The newest C library version any shipped ELF file asks for: the disc's
+  # own C library must have it (a reader's older one is replaced by it).
   set(glibc_needed "2.0")
   foreach(elf IN LISTS resolved OPENED_BY_NAME QT_PLUGINS ITEMS "${PROGRAM}" "${HELPER_PROCESS}")
-    execute_process(COMMAND ${OBJDUMP} -T "${elf}" OUTPUT_VARIABLE symbols ERROR_QUIET)
-    string(REGEX MATCHALL "GLIBC_2\\.[0-9]+" versions "${symbols}")
+    glibc_versions("${elf}" versions)
     foreach(version IN LISTS versions)
-      string(REPLACE "GLIBC_" "" version "${version}")
       if(version VERSION_GREATER glibc_needed)
         set(glibc_needed "${version}")
       endif()
     endforeach()
   endforeach()
+  set(glibc_shipped "0")
+  foreach(file IN LISTS GLIBC_FILES)
+    if(file MATCHES "/libc\\.so\\.6$")
+      glibc_versions("${file}" glibc_shipped)
+      list(SORT glibc_shipped COMPARE NATURAL ORDER DESCENDING)
+      list(GET glibc_shipped 0 glibc_shipped)
+    endif()
+  endforeach()
+  if(glibc_needed VERSION_GREATER glibc_shipped)
+    fail("the shipped files ask for the C library ${glibc_needed}, the disc's own is ${glibc_shipped}")
+  endif()
   file(WRITE "${scan_file}" "set(scanned_key \"${scan_key}\")\nset(scanned_wanted \"${wanted}\")\n"
-       "set(scanned_glibc \"${glibc_needed}\")\n")
+       "set(scanned_glibc \"${glibc_shipped}\")\n")
 else()
-  set(glibc_needed "${scanned_glibc}")
+  set(glibc_shipped "${scanned_glibc}")
 endif()
 file(READ "${AUTORUN}" autorun_text)
-string(REPLACE "@GLIBC_NEEDED@" "${glibc_needed}" autorun_text "${autorun_text}")
+string(REPLACE "@GLIBC_FLOOR@" "${glibc_floor}" autorun_text "${autorun_text}")
 file(WRITE "${DISC_DIR}/autorun.sh" "${autorun_text}")
-file(CHMOD "${DISC_DIR}/autorun.sh" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
-     GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+file(CHMOD "${DISC_DIR}/autorun.sh" ${executable})
+# GIO reads this file on an inserted disc: the volume's name and its icon.
+file(WRITE "${DISC_DIR}/.xdg-volume-info"
+     "[Volume Info]\nName=Zolt CD\nIconFile=${RUNTIME_FOLDER}/logo.png\n")
 
 set(manifest "${STATE_DIR}/runtime-manifest.txt")
 set(up_to_date FALSE)
@@ -236,6 +281,9 @@ if(NOT up_to_date)
       continue()
     endif()
     file(RELATIVE_PATH rel "${runtime}" "${file}")
+    if(rel MATCHES "^lib/(glibc|gcc)/")
+      continue()  # the C library and the C++ runtime stay as built
+    endif()
     string(REGEX MATCHALL "/" slashes "${rel}")
     list(LENGTH slashes depth)
     set(rpath "$ORIGIN")
@@ -246,20 +294,39 @@ if(NOT up_to_date)
     endif()
     file(CHMOD "${file}" PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
     run(${PATCHELF} --set-rpath "${rpath}" "${file}")
-    if(rel MATCHES "^libexec/")
-      file(CHMOD "${file}" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
-           GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+    if(rel MATCHES "^bin/")
+      file(CHMOD "${file}" ${executable})
+    endif()
+  endforeach()
+  foreach(file IN LISTS GLIBC_FILES)
+    if(file MATCHES "/ld-linux[^/]*$")
+      get_filename_component(name "${file}" NAME)
+      file(CHMOD "${runtime}/lib/glibc/${name}" ${executable})
     endif()
   endforeach()
   string(JOIN "\n" text ${wanted})
   file(WRITE "${manifest}" "${text}\n")
 endif()
 
+# --- the program and the launcher -----------------------------------------------
+# Refreshed at every assembly: the program changes far more often than the rest.
+file(MAKE_DIRECTORY "${runtime}/bin" "${runtime}/libexec")
+file(COPY_FILE "${PROGRAM}" "${runtime}/bin/zolt")
+run(${STRIP} --strip-unneeded "${runtime}/bin/zolt")
+run(${PATCHELF} --set-rpath "$ORIGIN/../lib" "${runtime}/bin/zolt")
+file(CHMOD "${runtime}/bin/zolt" ${executable})
+foreach(front IN ITEMS "${DISC_DIR}/zolt" "${runtime}/libexec/QtWebEngineProcess")
+  file(COPY_FILE "${LAUNCHER}" "${front}")
+  run(${STRIP} --strip-all "${front}")
+  file(CHMOD "${front}" ${executable})
+endforeach()
+
 # Whatever happened above, every ELF file of the disc must look beside itself.
 file(GLOB_RECURSE shipped LIST_DIRECTORIES false "${runtime}/*")
-foreach(file IN LISTS shipped ITEMS "${DISC_DIR}/zolt")
+foreach(file IN LISTS shipped)
+  file(RELATIVE_PATH rel "${runtime}" "${file}")
   file(READ "${file}" magic LIMIT 4 HEX)
-  if(magic STREQUAL "7f454c46")
+  if(magic STREQUAL "7f454c46" AND NOT rel MATCHES "^(lib/glibc/|lib/gcc/|libexec/)")
     execute_process(COMMAND ${PATCHELF} --print-rpath "${file}" OUTPUT_VARIABLE rpath
                     OUTPUT_STRIP_TRAILING_WHITESPACE)
     if(NOT rpath MATCHES "^\\$ORIGIN")
@@ -269,4 +336,4 @@ foreach(file IN LISTS shipped ITEMS "${DISC_DIR}/zolt")
 endforeach()
 list(LENGTH wanted count)
 message(STATUS "disc: ${DISC_DIR} from ${CATALOGUE}, ${count} runtime files in ${RUNTIME_FOLDER}/, "
-               "for systems with the C library ${glibc_needed} or newer")
+               "for systems with the C library ${glibc_floor} or newer (the disc's own: ${glibc_shipped})")

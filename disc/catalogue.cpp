@@ -231,10 +231,12 @@ std::string DiscRoot() {
   return exe;
 }
 
-void SetDiscRootForTesting(std::string root) {
+void SetDiscRoot(std::string root) {
   std::lock_guard lock(RootMutex());
   RootOverride() = root.empty() ? std::string() : WithTrailingSeparator(std::move(root));
 }
+
+void SetDiscRootForTesting(std::string root) { SetDiscRoot(std::move(root)); }
 
 void ElencaCartelle(const std::string& folder, std::vector<std::string>& names) {
   names.clear();

@@ -21,8 +21,12 @@ inline constexpr unsigned kAttrDirectory = 0x10;
 inline constexpr unsigned kAttrArchive = 0x20;  // ordinary files
 
 // The folder that holds the running program, with its trailing separator,
-// computed afresh on every call.
+// computed afresh on every call; or the root set below.
 std::string DiscRoot();
+
+// The disc root as the disc's launcher names it (the program itself then runs
+// from the runtime folder, possibly through a loader): set once at start-up.
+void SetDiscRoot(std::string root);
 
 // Tests point the disc root elsewhere; an empty string restores the real one.
 void SetDiscRootForTesting(std::string root);

@@ -142,6 +142,36 @@ bool HasHandlerFor(const QMimeType& type) {
   return false;
 }
 
+std::vector<std::string>& StartedProgramsEntries() {
+  static std::vector<std::string> entries;
+  return entries;
+}
+
+// While alive, the process's environment is the reader's: what a program
+// started now inherits. Swapped as one pointer, the old table kept intact for
+// any thread reading it meanwhile.
+class ReaderEnvironment {
+ public:
+  ReaderEnvironment() {
+    const std::vector<std::string>& entries = StartedProgramsEntries();
+    if (entries.empty()) return;
+    table_.reserve(entries.size() + 1);
+    for (const std::string& entry : entries) table_.push_back(const_cast<char*>(entry.c_str()));
+    table_.push_back(nullptr);
+    saved_ = environ;
+    environ = table_.data();
+  }
+  ~ReaderEnvironment() {
+    if (saved_ != nullptr) environ = saved_;
+  }
+  ReaderEnvironment(const ReaderEnvironment&) = delete;
+  ReaderEnvironment& operator=(const ReaderEnvironment&) = delete;
+
+ private:
+  std::vector<char*> table_;
+  char** saved_ = nullptr;
+};
+
 OpenOutcome Outcome(OpenOutcome::Result result, const std::string& target, std::string reason = {}) {
   OpenOutcome outcome;
   outcome.result = result;
@@ -172,6 +202,7 @@ class DesktopShell final : public Shell {
       QProcess process;
       process.setProgram(PathToQString(target));
       process.setWorkingDirectory(PathToQString(std::filesystem::path(target).parent_path().string()));
+      const ReaderEnvironment reader;
       if (process.startDetached()) return Outcome(Result::Opened, target);
       startError = process.errorString().toStdString();
     }
@@ -179,7 +210,7 @@ class DesktopShell final : public Shell {
     if (windows && !HasHandlerFor(QMimeDatabase().mimeTypeForFile(PathToQString(target)))) {
       return Outcome(Result::WindowsProgram, target);
     }
-    if (QDesktopServices::openUrl(QUrl::fromLocalFile(PathToQString(target)))) {
+    if (const ReaderEnvironment reader; QDesktopServices::openUrl(QUrl::fromLocalFile(PathToQString(target)))) {
       return Outcome(Result::Opened, target);
     }
     if (!startError.empty() && !windows) return Outcome(Result::StartFailed, target, startError);
@@ -241,6 +272,7 @@ class DesktopShell final : public Shell {
     QString address = DecodeDiscText(target).trimmed();
     if (zolt::disc::StartsWithIgnoringCase(target, "www.")) address.prepend(QStringLiteral("http://"));
     const QUrl url(address, QUrl::TolerantMode);
+    const ReaderEnvironment reader;
     if (!url.isValid() || !QDesktopServices::openUrl(url)) {
       return Outcome(OpenOutcome::Result::NoHandler, target);
     }
@@ -324,5 +356,9 @@ Shell& CurrentShell() {
 }
 
 void SetShell(Shell* shell) { g_installed = shell; }
+
+void SetStartedProgramsEnvironment(std::vector<std::string> entries) {
+  StartedProgramsEntries() = std::move(entries);
+}
 
 }  // namespace zolt::platform

@@ -102,4 +102,11 @@ Shell& CurrentShell();
 // Installs `shell` (not owned) for the rest of the run; nullptr restores the desktop one.
 void SetShell(Shell* shell);
 
+// The environment of the reader's programs the desktop shell starts
+// (installers, the browser, the file manager), as "NAME=value" entries: set
+// once at start-up to the one the program was given, so that nothing of the
+// disc's runtime (loader, libraries, toolkit and font settings) reaches them.
+// Never set, they get the program's own.
+void SetStartedProgramsEnvironment(std::vector<std::string> entries);
+
 }  // namespace zolt::platform

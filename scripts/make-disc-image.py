@@ -2,10 +2,11 @@
 """Writes an assembled disc root to an ISO 9660 image for a CD.
 
 Rock Ridge keeps the exact names and the execute bits a Linux reader needs;
-Joliet gives a Windows reader the catalogue's names (the program, autorun.sh
-and the runtime folder are hidden from it: nothing there runs on Windows).
-The runtime folder is compressed with zisofs file by file where that saves
-space; the Linux kernel reads it transparently. The catalogue stays plain.
+Joliet gives a Windows reader the catalogue's names (the launcher, autorun.sh,
+the volume's description and the runtime folder are hidden from it: nothing
+there is for Windows). The runtime folder and the launcher are compressed with
+zisofs file by file where that saves space; the Linux kernel reads them
+transparently. The catalogue stays plain.
 
 Exit status: 0 the image is written, 1 the disc or its catalogue is refused,
 2 the tools are missing or failed.
@@ -86,7 +87,7 @@ def main():
     if args.check:
         run_check(args.check, disc)
 
-    hidden = {args.runtime_folder, "zolt", "autorun.sh"}
+    hidden = {args.runtime_folder, "zolt", "autorun.sh", ".xdg-volume-info"}
     problems = joliet_problems(disc, hidden)
     if problems:
         fail(1, "names a Windows reader of the disc would not see as they are; the image was not written:",
@@ -115,6 +116,8 @@ def main():
         command += ["-zisofs", "level=6:block_size=128k",
                     "-find", "/" + args.runtime_folder, "-type", "f",
                     "-exec", "set_filter", "--zisofs", "--"]
+        if "zolt" in root_entries:
+            command += ["-set_filter", "--zisofs", "/zolt", "--"]
     command += ["-commit", "-end"]
     result = subprocess.run(command, capture_output=True, text=True, errors="replace")
     if result.returncode != 0 or not os.path.exists(partial):

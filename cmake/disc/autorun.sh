@@ -1,6 +1,8 @@
 #!/bin/sh
 # Starts the disc's program. Desktops offer to run this file when the disc is
-# inserted; from a terminal:  sh /path/to/the/disc/autorun.sh
+# inserted (as "/bin/sh autorun.sh" from the disc's root, whether or not it is
+# executable); from a terminal:  sh /path/to/the/disc/autorun.sh
+# The program file at the root (zolt) chooses the loader it runs on.
 here=$(dirname "$0")
 case $here in /*) ;; *) here=$(pwd)/$here ;; esac
 
@@ -13,21 +15,22 @@ explain() {
 }
 
 if [ ! -x "$here/zolt" ]; then
-  explain "Zolt CD: the disc is mounted without permission to run programs (noexec).
-Mount it again allowing programs, for example:
+  explain "Zolt CD: il disco è montato senza il permesso di avviare programmi (noexec).
+Montarlo di nuovo permettendo i programmi, per esempio:
   udisksctl unmount -b /dev/sr0 && udisksctl mount -b /dev/sr0 -o exec
-or, as root:  mount -o remount,exec '$here'
-then run '$here/autorun.sh' again. The catalogue's files can be opened without it."
+oppure, come root:  mount -o remount,exec '$here'
+poi avviare di nuovo '$here/autorun.sh'. I file del catalogo si possono aprire anche senza il programma."
   exit 126
 fi
-# The disc's libraries need this version of the GNU C library or a newer one.
-needed=@GLIBC_NEEDED@
+# The oldest GNU C library the disc starts on (older ones are replaced by the
+# disc's own; this one is the floor).
+floor=@GLIBC_FLOOR@
 have=$(getconf GNU_LIBC_VERSION 2>/dev/null | sed -n 's/^glibc \([0-9]*\.[0-9]*\).*/\1/p')
 if [ -n "$have" ]; then
-  if [ "${have%%.*}" -lt "${needed%%.*}" ] ||
-     { [ "${have%%.*}" -eq "${needed%%.*}" ] && [ "${have#*.}" -lt "${needed#*.}" ]; }; then
-    explain "Zolt CD needs a Linux system with the GNU C library $needed or newer; this one has $have.
-The catalogue's files can be opened without the program."
+  if [ "${have%%.*}" -lt "${floor%%.*}" ] ||
+     { [ "${have%%.*}" -eq "${floor%%.*}" ] && [ "${have#*.}" -lt "${floor#*.}" ]; }; then
+    explain "Zolt CD richiede un sistema Linux con la libreria C GNU (glibc) $floor o più recente; questo sistema ha la $have.
+I file del catalogo si possono aprire anche senza il programma."
     exit 1
   fi
 fi
@@ -35,8 +38,8 @@ fi
 "$here/zolt" "$@"
 status=$?
 if [ "$status" -eq 126 ]; then
-  explain "Zolt CD: the system refused to run '$here/zolt': the disc is probably mounted
-without permission to run programs (noexec). Mount it again with the option exec,
-for example:  udisksctl unmount -b /dev/sr0 && udisksctl mount -b /dev/sr0 -o exec"
+  explain "Zolt CD: il sistema non ha permesso di avviare '$here/zolt': il disco è probabilmente
+montato senza il permesso di avviare programmi (noexec). Montarlo di nuovo con l'opzione exec,
+per esempio:  udisksctl unmount -b /dev/sr0 && udisksctl mount -b /dev/sr0 -o exec"
 fi
 exit "$status"

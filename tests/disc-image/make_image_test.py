@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
 """What the image writer refuses, each with its reason and no image left:
 a check that finds errors, a missing disc root, a name too long for Joliet,
-an image larger than allowed. The last one writes a real image with xorriso."""
+an image larger than allowed. A good disc is written with xorriso, and what
+runs only on Linux is hidden from its Joliet names.
+Also what the disc assembly refuses: a catalogue with a name the runtime
+takes at its root (argument: the cmake program)."""
 
 import os
 import subprocess
@@ -9,6 +12,7 @@ import sys
 import tempfile
 
 SCRIPT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../scripts/make-disc-image.py")
+ASSEMBLY = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../cmake/DiscAssemble.cmake")
 
 
 def write(path, text, mode=0o644):
@@ -49,6 +53,26 @@ def main():
                                 capture_output=True, text=True)
         if result.returncode != 0 or not os.path.exists(image):
             failures.append(f"a good disc: status {result.returncode}, said {result.stderr.strip()!r}")
+        # What runs only on Linux is hidden from a Windows reader (Joliet).
+        for name in ("zolt", "autorun.sh", ".xdg-volume-info", ".zolt/lib/libx.so"):
+            write(os.path.join(disc, name), "\n", 0o755)
+        os.unlink(image)
+        subprocess.run([sys.executable, SCRIPT, "--output", image, "--disc", disc], capture_output=True)
+        joliet = subprocess.run(["xorriso", "-read_fs", "norock", "-indev", image, "-ls", "/"],
+                                capture_output=True, text=True).stdout.split()
+        if "'Giochi_'" not in joliet or any(f"'{n}'" in joliet for n in ("zolt", "autorun.sh", ".xdg-volume-info", ".zolt")):
+            failures.append(f"the Joliet names of a disc with its runtime: {joliet}")
+        cmake = sys.argv[1] if len(sys.argv) > 1 else "cmake"
+        for taken in ("zolt", "AutoRun.sh", ".zolt", ".xdg-volume-info"):
+            catalogue = os.path.join(work, "taken", taken)
+            write(os.path.join(catalogue, "Giochi_", "testo.txt"), "\n")
+            write(os.path.join(catalogue, taken), "\n")
+            config = os.path.join(work, "taken", taken + ".cmake")
+            write(config, f'set(CATALOGUE "{catalogue}")\nset(RUNTIME_FOLDER ".zolt")\n'
+                          f'set(DISC_DIR "{os.path.join(work, "taken", "disc")}")\n')
+            result = subprocess.run([cmake, f"-DCONFIG={config}", "-P", ASSEMBLY], capture_output=True, text=True)
+            if result.returncode == 0 or f'"{taken}" at its root' not in " ".join(result.stderr.split()):
+                failures.append(f"a catalogue with {taken}: status {result.returncode}, said {result.stderr.strip()!r}")
     for failure in failures:
         print(f"FAIL: {failure}", file=sys.stderr)
     print("PASS" if not failures else f"{len(failures)} failed")

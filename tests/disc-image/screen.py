@@ -67,14 +67,14 @@ class Screen:
         command += ["-id", window] if window else ["-root"]
         return parse_xwd(subprocess.run(command, check=True, capture_output=True, env=self.env).stdout)
 
-    def find_window(self, name, timeout, alive=lambda: True):
+    def find_window(self, name, timeout, alive=lambda: True, interval=0.1):
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline and alive():
             found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", name],
                                    capture_output=True, text=True, env=self.env).stdout.split()
             if found:
                 return found[0]
-            time.sleep(0.1)
+            time.sleep(interval)
         return None
 
     def origin(self, window):
