@@ -748,7 +748,12 @@ class Checker {
   }
 
   void ReportPicture(const std::string& item, const std::string& path, const JpegCheck& found) {
-    if (!found.jpeg && found.decoded) {
+    if (found.overLimit) {
+      Report("file-too-large", path,
+             "l'immagine supera i limiti del decodificatore (" + found.message +
+                 "): il lettore non la vede. Salvarla più piccola, o in JPEG non progressivo.",
+             item);
+    } else if (!found.jpeg && found.decoded) {
       std::string format = found.format;
       for (char& c : format) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
       Report("picture-not-jpeg", path,
