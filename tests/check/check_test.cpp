@@ -134,6 +134,9 @@ void PlantEverything(const TempDisc& disc) {
                   200u << 20);
   disc.File("A_/piano_/testo.txt", "solo testo");
   disc.File("A_/rotto_/testo.txt", "{\\rtf1 {\\b ciao");
+  std::string formatted = "{\\rtf1 ";
+  for (int i = 0; i < 300; ++i) formatted += "{\\b x}{\\i y}";  // 600 runs in one paragraph
+  disc.File("A_/formati_/testo.txt", formatted + "}");
 
   const std::string jpeg = Slurp(kDemo / "Giochi_/Labirinto_/img.jpg");
   disc.Item("A_/foto_");
@@ -243,6 +246,7 @@ const Expected kPlanted[] = {
     {0, "file-too-large", "A_/grande_/testo.txt"},
     {0, "description-not-rtf", "A_/piano_/testo.txt"},
     {0, "description-damaged", "A_/rotto_/testo.txt"},
+    {0, "file-too-large", "A_/formati_/testo.txt"},
     {0, "picture-damaged", "A_/foto_/img.jpg"},
     {0, "picture-damaged", "A_/enorme_/img.jpg"},
     {0, "picture-not-jpeg", "A_/png_/img.jpg"},
@@ -326,8 +330,8 @@ TEST(DiscCheck, FindsEachPlantedProblemOnceWhereItIs) {
       EXPECT_FALSE(PathBefore(problems[i].path, problems[i - 1].path)) << problems[i].path;
     }
   }
-  // The tabs of A..G, I..L: 23 entries and two sub-entries in A, one entry in each other but K.
-  EXPECT_EQ(results[0].items, 34u);
+  // The tabs of A..G, I..L: 24 entries and two sub-entries in A, one entry in each other but K.
+  EXPECT_EQ(results[0].items, 35u);
 }
 
 TEST(DiscCheck, DemoDiscHasNoErrorOrWarning) {
