@@ -120,17 +120,30 @@ class LineBreaker {
  public:
   void NewParagraph() { unbroken_ = paragraph_ = 0; }
   void Apply(QString& text) {
+    const qsizetype size = text.size();
+    if (unbroken_ + size < kMaxUnbrokenChars && paragraph_ + size < kMaxParagraphChars) {
+      // No bound within reach (most pieces): only the last break matters.
+      qsizetype i = size;
+      while (i > 0 && !IsBreak(text.at(i - 1).unicode())) --i;
+      paragraph_ += size;
+      if (i == 0) {
+        unbroken_ += size;
+      } else {
+        unbroken_ = size - i;
+        if (IsParagraphEnd(text.at(i - 1).unicode())) paragraph_ = size - i;
+      }
+      return;
+    }
     QString out;
     qsizetype copied = 0;
-    const qsizetype size = text.size();
     for (qsizetype i = 0; i < size; ++i) {
       const char16_t c = text.at(i).unicode();
-      if (c == u'\n' || c == QChar::ParagraphSeparator) {
+      if (IsParagraphEnd(c)) {
         NewParagraph();
         continue;
       }
       ++paragraph_;
-      unbroken_ = c == u' ' || c == u'\t' || c == u'\u200B' || c == QChar::LineSeparator ? 0 : unbroken_ + 1;
+      unbroken_ = IsBreak(c) ? 0 : unbroken_ + 1;
       QChar inserted;
       if (paragraph_ >= kMaxParagraphChars) {
         inserted = QChar::ParagraphSeparator;
@@ -152,6 +165,12 @@ class LineBreaker {
   }
 
  private:
+  static bool IsParagraphEnd(char16_t c) { return c == u'\n' || c == QChar::ParagraphSeparator; }
+  // Where a line may break (a paragraph's end ends a line too).
+  static bool IsBreak(char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\u200B' || c == QChar::LineSeparator || IsParagraphEnd(c);
+  }
+
   qsizetype unbroken_ = 0;
   qsizetype paragraph_ = 0;
 };
