@@ -217,7 +217,9 @@ QPoint CentredIn(const QRect& area, const QSize& size) {
 
 }  // namespace
 
-TZolt::PageRefresh::PageRefresh(TZolt& zolt) : zolt_(zolt) { ++zolt_.refreshDepth_; }
+TZolt::PageRefresh::PageRefresh(TZolt& zolt) : zolt_(zolt) {
+  if (zolt_.refreshDepth_++ == 0) zolt_.loadedThisVisit_.clear();  // a new visit loads afresh
+}
 
 TZolt::PageRefresh::~PageRefresh() {
   if (--zolt_.refreshDepth_ == 0) zolt_.pageRefreshed();

@@ -116,6 +116,7 @@ class TZolt : public QWidget {
 
   // Held while the page is refreshed: the tree takes no input meanwhile, and
   // the end of the outermost refresh updates what assistive technology reads.
+  // The outermost one is a visit: each item folder's files load once in it.
   class PageRefresh {
    public:
     explicit PageRefresh(TZolt& zolt);
@@ -171,6 +172,7 @@ class TZolt : public QWidget {
   bool shown_ = false;
   int formShowCount_ = 0;
   int refreshDepth_ = 0;
+  std::string loadedThisVisit_;  // the item folder whose files this visit has loaded
   bool announcePending_ = false;
   std::string listedSection_;                      // the section folder the tree holds, with "/"
   std::vector<QTreeWidgetItem*> expandedEntries_;  // first-level entries now expanded

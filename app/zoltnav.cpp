@@ -252,6 +252,7 @@ void TZolt::noteExpanded(QTreeWidgetItem* voce, bool expanded) {
 }
 
 void TZolt::Label3Click() {
+  const PageRefresh visit(*this);  // the first tab's click and the refresh below: one visit
   const bool haveSection = Linguetta01->property(kSectionProperty).isValid();
   if (haveSection) Linguetta01Click(Linguetta01);
   if (FRicerca) {

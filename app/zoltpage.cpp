@@ -96,11 +96,15 @@ void TZolt::AggiornaScheda(const QString& titolo) {
   const PageRefresh refresh(*this);
   PanBrowser->hide();
   if (!refreshFromTree(titolo)) return;
+  // A section's tab opens its first entry through the tree's click, which
+  // refreshes the page inside this refresh: that folder's files are loaded.
+  if (!loadedThisVisit_.empty() && loadedThisVisit_ == PercorsoProdotto) return;
   loadDescription();
   loadPicture();
   loadBanner();
   loadBannerAddress();
   updateInstallButton();
+  loadedThisVisit_ = PercorsoProdotto;
 }
 
 // The title strip and the action bar; false when the tree leaves nothing to show.

@@ -13,4 +13,5 @@ add_library(zolt_rtf STATIC
 target_include_directories(zolt_rtf PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(zolt_rtf
   PUBLIC Qt6::Gui Qt6::Widgets zolt_textcodec
+  PRIVATE zolt_jpeg
   PRIVATE zolt_warnings zolt_options zolt_qt_strict)

@@ -175,16 +175,26 @@ DescriptionResult DescriptionReader::Match(const std::string& folder, const Text
   DescriptionResult result = DescriptionResult::kNoMatch;
   const disc::DiscFile file = Open(folder, result);
   if (!file) return result;
+  // The page shows no description over the limit: the search reads none either.
+  if (file.size() > disc::kMaxDescriptionBytes) return DescriptionResult::kUnreadable;
   LineScanner scanner(matcher);
   std::uint64_t done = 0;
+  bool matched = false;
   for (;;) {
     bool last = false;
     const long n = ReadPiece(file, done, last);
     if (n < 0) return DescriptionResult::kUnreadable;
     done += static_cast<std::uint64_t>(n);
-    if (n > 0 && scanner.Feed(std::string_view(buffer_.data(), static_cast<std::size_t>(n))))
-      return DescriptionResult::kMatch;
-    if (last) return scanner.Finish() ? DescriptionResult::kMatch : DescriptionResult::kNoMatch;
+    // Counted on the bytes read, not on the size the open saw: a file of
+    // the kernel's may say 0 and read for ever.
+    if (done > disc::kMaxDescriptionBytes) return DescriptionResult::kUnreadable;
+    if (!matched && n > 0 && scanner.Feed(std::string_view(buffer_.data(), static_cast<std::size_t>(n)))) {
+      // Within the size the open saw, the file is what it said: done. Past
+      // it, only its end within the limit makes it one the page would show.
+      if (done <= file.size()) return DescriptionResult::kMatch;
+      matched = true;
+    }
+    if (last) return matched || scanner.Finish() ? DescriptionResult::kMatch : DescriptionResult::kNoMatch;
   }
 }
 
@@ -192,12 +202,14 @@ DescriptionResult DescriptionReader::ReadOnly(const std::string& folder, std::si
   DescriptionResult result = DescriptionResult::kNoMatch;
   const disc::DiscFile file = Open(folder, result);
   if (!file) return result;
+  if (file.size() > disc::kMaxDescriptionBytes) return DescriptionResult::kUnreadable;
   std::uint64_t done = 0;
   for (;;) {
     bool last = false;
     const long n = ReadPiece(file, done, last);
     if (n < 0) return DescriptionResult::kUnreadable;
     done += static_cast<std::uint64_t>(n);
+    if (done > disc::kMaxDescriptionBytes) return DescriptionResult::kUnreadable;
     if (bytes) *bytes += static_cast<std::size_t>(n);
     if (last) return result;
   }

@@ -5,6 +5,7 @@
 #include <QImageReader>
 #include <QPainter>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -48,6 +49,7 @@ struct Decoder {
   char firstWarning[JMSG_LENGTH_MAX];
   JDIMENSION rowsDone;
   bool damagedData;  // a warning that leaves part of the picture undecoded
+  bool overLimit;    // stopped for its scans or its work
 };
 
 Decoder& DecoderOf(j_common_ptr info) { return *static_cast<Decoder*>(info->client_data); }
@@ -90,13 +92,70 @@ void OnEmit(j_common_ptr info, int level) {
   ++info->err->num_warnings;
 }
 
-// Called by libjpeg as it goes; stops pictures made of endless scans.
+std::uint64_t Pixels(const jpeg_decompress_struct& info) {
+  return std::uint64_t{info.image_width} * info.image_height;
+}
+
+// Called by libjpeg as it goes; stops pictures made of endless scans, and
+// any whose scans come to more work than the budget (the scans counted
+// before the decode are a promise the data need not keep).
 void OnProgress(j_common_ptr info) {
   const auto* decompress = reinterpret_cast<j_decompress_ptr>(info);
-  if (decompress->input_scan_number <= kMaxScans) return;
+  const auto scans = static_cast<std::uint64_t>(std::max(decompress->input_scan_number, 1));
+  const bool tooMany = decompress->input_scan_number > kMaxScans;
+  if (!tooMany && scans * Pixels(*decompress) <= kMaxJpegWork) return;
   Decoder& decoder = DecoderOf(info);
-  std::snprintf(decoder.failure, sizeof decoder.failure, "JPEG file has more than %d scans", kMaxScans);
+  if (tooMany) {
+    std::snprintf(decoder.failure, sizeof decoder.failure, "JPEG file has more than %d scans", kMaxScans);
+  } else {
+    std::snprintf(decoder.failure, sizeof decoder.failure, "JPEG image needs too much work: %u x %u pixels in %d scans",
+                  decompress->image_width, decompress->image_height, decompress->input_scan_number);
+  }
+  decoder.overLimit = true;
   std::longjmp(decoder.jump, 1);
+}
+
+// The scans of a JPEG file, counted by walking its markers: segments by
+// their lengths, entropy-coded data to the next marker that is not a
+// restart. Cheap beside a decode, and it needs no memory.
+std::uint64_t CountScans(std::string_view data) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(data.data());
+  const std::size_t size = data.size();
+  std::uint64_t scans = 0;
+  std::size_t pos = 2;  // after the start of image
+  while (pos + 1 < size) {
+    if (bytes[pos] != 0xFF) {
+      ++pos;  // stray bytes between segments: the decoder skips them too
+      continue;
+    }
+    const unsigned char marker = bytes[pos + 1];
+    if (marker == 0xFF) {
+      ++pos;  // fill
+      continue;
+    }
+    if (marker == 0xD9) break;  // end of image
+    if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
+      pos += 2;  // no length follows
+      continue;
+    }
+    if (pos + 3 >= size) break;
+    pos += 2 + ((std::size_t{bytes[pos + 2]} << 8) | bytes[pos + 3]);
+    if (marker != 0xDA) continue;
+    ++scans;
+    // The scan's data runs to the next marker other than a restart.
+    while (pos + 1 < size) {
+      const void* next = std::memchr(bytes + pos, 0xFF, size - pos - 1);
+      if (next == nullptr) return scans;
+      pos = static_cast<std::size_t>(static_cast<const unsigned char*>(next) - bytes);
+      const unsigned char after = bytes[pos + 1];
+      if (after == 0x00 || (after >= 0xD0 && after <= 0xD7) || after == 0xFF) {
+        ++pos;
+        continue;
+      }
+      break;
+    }
+  }
+  return scans;
 }
 
 bool ReadHeader(Decoder& decoder, const unsigned char* bytes, std::size_t size) {
@@ -128,14 +187,23 @@ void Configure(Decoder& decoder) {
   info.scale_denom = 1;
 }
 
-std::string SizeProblem(const jpeg_decompress_struct& info, std::size_t fileBytes) {
+// Why the picture is not decoded at all, judged from its header and its
+// markers; `overLimit` tells a picture over a bound from a damaged one.
+std::string SizeProblem(const jpeg_decompress_struct& info, std::string_view data, bool& overLimit) {
   const std::size_t pixels = std::size_t{info.image_width} * info.image_height;
   const std::string size = std::to_string(info.image_width) + " x " + std::to_string(info.image_height);
+  overLimit = false;
   if (pixels == 0) return "Empty JPEG image";
+  // A header claiming far more than its bytes could hold is damage, not size.
+  const bool implausible = pixels > kRatioCheckAbovePixels && pixels / kMaxPixelsPerByte > data.size();
+  overLimit = !implausible;
   if (pixels > kMaxJpegPixels) return "JPEG image too large: " + size + " pixels";
-  if (pixels > kRatioCheckAbovePixels && pixels / kMaxPixelsPerByte > fileBytes) {
-    return "JPEG header claims " + size + " pixels in " + std::to_string(fileBytes) + " bytes";
+  const std::uint64_t scans = std::max<std::uint64_t>(CountScans(data), 1);
+  if (scans * pixels > kMaxJpegWork) {
+    return "JPEG image needs too much work: " + size + " pixels in " + std::to_string(scans) + " scans";
   }
+  overLimit = false;
+  if (implausible) return "JPEG header claims " + size + " pixels in " + std::to_string(data.size()) + " bytes";
   return {};
 }
 
@@ -216,10 +284,21 @@ bool DecodeOtherPicture(std::string_view data, QImage& image, std::string* error
   return !image.isNull();
 }
 
-// `scale` above 1 decodes at that fraction of the size; `check` receives
-// what the decode found.
+// The largest reduction libjpeg offers that still covers `box` both ways.
+int ScaleToCover(JDIMENSION width, JDIMENSION height, QSize box) {
+  for (int scale : {8, 4, 2}) {
+    const auto reduced = [scale](JDIMENSION side) { return (side + JDIMENSION(scale) - 1) / JDIMENSION(scale); };
+    if (reduced(width) >= JDIMENSION(std::max(box.width(), 1)) &&
+        reduced(height) >= JDIMENSION(std::max(box.height(), 1)))
+      return scale;
+  }
+  return 1;
+}
+
+// `scale` above 1 decodes at that fraction of the size, a valid `box` at
+// the reduction that covers it; `check` receives what the decode found.
 bool DecodeWithLibjpeg(std::string_view data, QImage& image, std::string* error, int scale = 1,
-                       JpegCheck* check = nullptr) {
+                       JpegCheck* check = nullptr, QSize box = QSize()) {
   Decoder decoder;
   std::memset(&decoder, 0, sizeof decoder);
   decoder.info.err = jpeg_std_error(&decoder.errors);
@@ -230,8 +309,11 @@ bool DecodeWithLibjpeg(std::string_view data, QImage& image, std::string* error,
   decoder.progress.progress_monitor = OnProgress;
 
   bool ok = ReadHeader(decoder, reinterpret_cast<const unsigned char*>(data.data()), data.size());
-  std::string problem = ok ? SizeProblem(decoder.info, data.size()) : std::string(decoder.failure);
+  bool overLimit = false;
+  std::string problem = ok ? SizeProblem(decoder.info, data, overLimit) : std::string(decoder.failure);
   ok = ok && problem.empty();
+  if (check != nullptr) check->overLimit = overLimit;
+  if (ok && box.isValid()) scale = ScaleToCover(decoder.info.image_width, decoder.info.image_height, box);
   if (check != nullptr && ok) {
     check->width = static_cast<int>(decoder.info.image_width);
     check->height = static_cast<int>(decoder.info.image_height);
@@ -260,6 +342,7 @@ bool DecodeWithLibjpeg(std::string_view data, QImage& image, std::string* error,
     if (!complete && decoder.rowsDone == 0) {
       ok = false;
       problem = decoder.failure;
+      if (check != nullptr) check->overLimit = decoder.overLimit;
     } else if (!complete && decoder.firstWarning[0] == '\0') {
       std::strcpy(decoder.firstWarning, decoder.failure);
     }
@@ -289,6 +372,30 @@ bool DecodeJpeg(std::string_view data, QImage& image, std::string* error) {
     return false;
   }
   return DecodeWithLibjpeg(data, image, error);
+}
+
+QSize JpegSize(std::string_view data) {
+  if (!IsJpeg(data)) return {};
+  Decoder decoder;
+  std::memset(&decoder, 0, sizeof decoder);
+  decoder.info.err = jpeg_std_error(&decoder.errors);
+  decoder.errors.error_exit = OnError;
+  decoder.errors.output_message = OnMessage;
+  decoder.errors.emit_message = OnEmit;
+  decoder.info.client_data = &decoder;
+  QSize size;
+  if (ReadHeader(decoder, reinterpret_cast<const unsigned char*>(data.data()), data.size()) &&
+      decoder.info.image_width <= JPEG_MAX_DIMENSION && decoder.info.image_height <= JPEG_MAX_DIMENSION) {
+    size = QSize(static_cast<int>(decoder.info.image_width), static_cast<int>(decoder.info.image_height));
+  }
+  jpeg_destroy_decompress(&decoder.info);
+  return size;
+}
+
+bool DecodeJpegToCover(std::string_view data, QSize box, QImage& image, std::string* error) {
+  image = QImage();
+  if (!IsJpeg(data)) return DecodeJpeg(data, image, error);
+  return DecodeWithLibjpeg(data, image, error, 1, nullptr, box);
 }
 
 JpegCheck CheckJpeg(std::string_view data, int scale) {

@@ -13,6 +13,7 @@
 #include <QImage>
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,12 @@ namespace zolt {
 
 // 100 megapixels: 300 MB of RGB, well beyond any picture of a disc page.
 inline constexpr std::size_t kMaxJpegPixels = 100'000'000;
+
+// The decoder's work: every scan of a picture goes over all of it, so the
+// pixels times the scans is what a picture costs (a progressive picture has
+// about ten). Ten scans of the largest picture, a second or so here; a
+// picture over this is refused before anything is allocated.
+inline constexpr std::uint64_t kMaxJpegWork = 10 * std::uint64_t{kMaxJpegPixels};
 
 // On success `image` is RGB888 and `error` (when given) receives the first
 // warning, or is emptied when there was none. On failure `image` is null and
@@ -30,6 +37,7 @@ bool DecodeJpeg(std::string_view data, QImage& image, std::string* error = nullp
 struct JpegCheck {
   bool jpeg = false;      // the data starts as a JPEG file does
   bool decoded = false;   // a picture came out, as DecodeJpeg would give it
+  bool overLimit = false; // refused for its pixels, scans or work, not for damage
   bool partial = false;   // part of it could not be decoded and shows grey
   int width = 0;          // the picture's own size
   int height = 0;
@@ -41,6 +49,15 @@ struct JpegCheck {
 // 8). All of the compressed data is still read, so a picture cut short or
 // damaged anywhere is found at any scale.
 JpegCheck CheckJpeg(std::string_view data, int scale = 1);
+
+// The picture's size as its header gives it, without decoding; an empty
+// size when there is no JPEG header to read.
+QSize JpegSize(std::string_view data);
+
+// Decodes as DecodeJpeg does, reduced by the decoder to the smallest of 1/1,
+// 1/2, 1/4 and 1/8 of its size that still covers `box` both ways: a picture
+// shown smaller than it is costs the memory of what is shown.
+bool DecodeJpegToCover(std::string_view data, QSize box, QImage& image, std::string* error = nullptr);
 
 // Reads the whole file as a disc file (a regular file lying below `root`
 // or nothing, an open that never blocks) and decodes it as DecodeJpeg does.

@@ -102,10 +102,12 @@ std::vector<WebAddress> FindWebAddresses(QStringView text) {
   return found;
 }
 
-void LinkWebAddresses(QTextDocument& document) {
+bool LinkWebAddresses(QTextDocument& document, std::size_t maxLinks) {
   const QString text = document.toRawText();
-  const std::vector<WebAddress> addresses = FindWebAddresses(text);
-  if (addresses.empty()) return;
+  std::vector<WebAddress> addresses = FindWebAddresses(text);
+  if (addresses.empty()) return true;
+  const bool all = addresses.size() <= maxLinks;
+  if (!all) addresses.resize(maxLinks);
   QTextCursor cursor(&document);
   QTextCharFormat link;
   link.setAnchor(true);
@@ -120,6 +122,7 @@ void LinkWebAddresses(QTextDocument& document) {
     link.setAnchorHref(address.address);
     cursor.mergeCharFormat(link);
   }
+  return all;
 }
 
 }  // namespace zolt::rtf

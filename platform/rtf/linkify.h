@@ -4,6 +4,7 @@
 // the next blank, with trailing punctuation left out. "file:" addresses are
 // left as text: nothing opens them from a description.
 
+#include <cstddef>
 #include <QString>
 #include <QStringView>
 #include <vector>
@@ -20,7 +21,9 @@ struct WebAddress {
 
 std::vector<WebAddress> FindWebAddresses(QStringView text);
 
-// Turns every web address of the document that is not yet a link into one.
-void LinkWebAddresses(QTextDocument& document);
+// Turns every web address of the document that is not yet a link into one,
+// up to `maxLinks` of them (each is a run of its own the layout pays for).
+// Returns false when addresses were left as plain text.
+bool LinkWebAddresses(QTextDocument& document, std::size_t maxLinks);
 
 }  // namespace zolt::rtf

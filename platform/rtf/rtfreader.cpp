@@ -1,7 +1,9 @@
 #include "platform/rtf/rtfreader.h"
 
+#include <QBuffer>
 #include <QColor>
 #include <QImage>
+#include <QImageReader>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextImageFormat>
@@ -9,11 +11,13 @@
 #include <QUrl>
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "disc/webaddress.h"
+#include "platform/jpeg/jpegdecoder.h"
 #include "platform/rtf/codepages.h"
 #include "platform/rtf/linkify.h"
 #include "platform/rtf/rtfwords.h"
@@ -108,6 +112,68 @@ void SetTabStops(QTextDocument& document, int twips) {
   option.setTabStopDistance(Pixels(twips));
   document.setDefaultTextOption(option);
 }
+
+// Keeps a paragraph's layout cheap whatever its text: an invisible break
+// opportunity after every kMaxUnbrokenChars characters without a blank, a
+// paragraph break after kMaxParagraphChars. Ordinary text passes unchanged.
+class LineBreaker {
+ public:
+  void NewParagraph() { unbroken_ = paragraph_ = 0; }
+  void Apply(QString& text) {
+    const qsizetype size = text.size();
+    if (unbroken_ + size < kMaxUnbrokenChars && paragraph_ + size < kMaxParagraphChars) {
+      // No bound within reach (most pieces): only the last break matters.
+      qsizetype i = size;
+      while (i > 0 && !IsBreak(text.at(i - 1).unicode())) --i;
+      paragraph_ += size;
+      if (i == 0) {
+        unbroken_ += size;
+      } else {
+        unbroken_ = size - i;
+        if (IsParagraphEnd(text.at(i - 1).unicode())) paragraph_ = size - i;
+      }
+      return;
+    }
+    QString out;
+    qsizetype copied = 0;
+    for (qsizetype i = 0; i < size; ++i) {
+      const char16_t c = text.at(i).unicode();
+      if (IsParagraphEnd(c)) {
+        NewParagraph();
+        continue;
+      }
+      ++paragraph_;
+      unbroken_ = IsBreak(c) ? 0 : unbroken_ + 1;
+      QChar inserted;
+      if (paragraph_ >= kMaxParagraphChars) {
+        inserted = QChar::ParagraphSeparator;
+        NewParagraph();
+      } else if (unbroken_ >= kMaxUnbrokenChars) {
+        inserted = QChar(u'\u200B');  // zero width space
+        unbroken_ = 0;
+        ++paragraph_;
+      } else {
+        continue;
+      }
+      out.append(QStringView(text).mid(copied, i + 1 - copied));
+      out.append(inserted);
+      copied = i + 1;
+    }
+    if (copied == 0) return;
+    out.append(QStringView(text).mid(copied));
+    text = std::move(out);
+  }
+
+ private:
+  static bool IsParagraphEnd(char16_t c) { return c == u'\n' || c == QChar::ParagraphSeparator; }
+  // Where a line may break (a paragraph's end ends a line too).
+  static bool IsBreak(char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\u200B' || c == QChar::LineSeparator || IsParagraphEnd(c);
+  }
+
+  qsizetype unbroken_ = 0;
+  qsizetype paragraph_ = 0;
+};
 
 struct Font {
   int charset = 0;
@@ -208,6 +274,14 @@ class Reader {
   PictureState picture_;
   bool pictureActive_ = false;
   int pictureCount_ = 0;
+  std::uint64_t picturePixels_ = 0;  // decoded so far, by the pictures' own sizes
+  std::size_t picturesLeftOut_ = 0;
+
+  // The layout's budget: runs of one format, and long words and paragraphs.
+  std::size_t runs_ = 0;
+  std::size_t paragraphRuns_ = 0;
+  bool formattingCut_ = false;
+  LineBreaker breaker_;
 
   // Text waiting to go into the document, all in one format.
   CodePageDecoder decoder_;
@@ -261,6 +335,8 @@ void Reader::Run() {
   }
   if (diagnostics_ != nullptr) {
     diagnostics_->textCut = textChars_ >= kMaxTextChars;
+    diagnostics_->picturesLeftOut = picturesLeftOut_;
+    diagnostics_->formattingCut = formattingCut_;
     if (!stopped_) diagnostics_->unclosedGroups = stack_.size() - 1 + overflowDepth_;
     // Blanks, NULs and a DOS end-of-file mark after the end are harmless padding.
     diagnostics_->textAfterEnd = stopped_ && !diagnostics_->textCut &&
@@ -681,23 +757,59 @@ void Reader::pictureHex(std::string_view bytes) {
   }
 }
 
+// The picture's own size from its header, read before anything is decoded.
+QSize PictureSize(std::string_view data, bool jpeg) {
+  if (jpeg) return JpegSize(data);
+  QByteArray bytes = QByteArray::fromRawData(data.data(), static_cast<qsizetype>(data.size()));
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::ReadOnly);
+  return QImageReader(&buffer, "PNG").size();
+}
+
+// Decoded at no more than `box`, the picture's proportions kept.
+QImage DecodePicture(std::string_view data, bool jpeg, QSize own, QSize box) {
+  QImage image;
+  if (jpeg) {
+    if (!DecodeJpegToCover(data, box, image)) return {};
+  } else {
+    QByteArray bytes = QByteArray::fromRawData(data.data(), static_cast<qsizetype>(data.size()));
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "PNG");
+    if (!reader.read(&image)) return {};
+  }
+  if (image.width() > box.width() || image.height() > box.height()) {
+    image = image.scaled(own.scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)), Qt::IgnoreAspectRatio,
+                         Qt::SmoothTransformation);
+  }
+  return image;
+}
+
 void Reader::finishPicture() {
   pictureActive_ = false;
   PictureState picture = std::move(picture_);
   picture_ = PictureState{};
   if (picture.format == PictureState::Format::Other || picture.tooBig || picture.data.empty()) return;
-  QImage image;
-  const auto* bytes = reinterpret_cast<const uchar*>(picture.data.data());
-  if (!image.loadFromData(bytes, static_cast<int>(picture.data.size()),
-                          picture.format == PictureState::Format::Jpeg ? "JPEG" : "PNG")) {
+  const bool jpeg = picture.format == PictureState::Format::Jpeg;
+  const QSize own = PictureSize(picture.data, jpeg);
+  if (own.isEmpty()) return;  // no picture to decode
+  const std::uint64_t pixels = std::uint64_t(own.width()) * std::uint64_t(own.height());
+  if (pixels > kMaxPicturePixels || pixels > kMaxDescriptionPicturePixels - picturePixels_ ||
+      static_cast<std::size_t>(pictureCount_) >= kMaxPictures) {
+    ++picturesLeftOut_;
     return;
   }
-  double width = picture.goalWidth > 0 ? Pixels(picture.goalWidth) : image.width();
-  double height = picture.goalHeight > 0 ? Pixels(picture.goalHeight) : image.height();
+  picturePixels_ += pixels;
+  double width = picture.goalWidth > 0 ? Pixels(picture.goalWidth) : own.width();
+  double height = picture.goalHeight > 0 ? Pixels(picture.goalHeight) : own.height();
   if (picture.scaleX > 0) width = width * picture.scaleX / 100.0;
   if (picture.scaleY > 0) height = height * picture.scaleY / 100.0;
   width = std::clamp(width, 1.0, double{kMaxPictureSide});
   height = std::clamp(height, 1.0, double{kMaxPictureSide});
+  // Twice the shown size stays sharp on a screen of twice the density.
+  const QSize box(static_cast<int>(std::ceil(width * 2)), static_cast<int>(std::ceil(height * 2)));
+  const QImage image = DecodePicture(picture.data, jpeg, own, box);
+  if (image.isNull()) return;
   const QUrl name(QStringLiteral("rtfpicture:%1").arg(++pictureCount_));
   document_.addResource(QTextDocument::ImageResource, name, image);
   startText();  // a picture is text: it takes its place in the cell or paragraph
@@ -749,10 +861,22 @@ void Reader::breakBeforeMoreCellText() {
 void Reader::startText() {
   breakBeforeMoreCellText();
   const GroupState& state = top();
-  if (!(pendingChars_ == state.chars) || pendingLink_ != state.link) {
+  CharState chars = state.chars;
+  int link = state.link;
+  if (runs_ >= kMaxRuns || paragraphRuns_ >= kMaxRunsPerParagraph) {
+    // Over the layout's budget: the rest (of the paragraph, or of all) is plain.
+    CharState plain;
+    plain.font = defaultFont_;
+    if (!(chars == plain) || link >= 0) formattingCut_ = true;
+    chars = plain;
+    link = -1;
+  }
+  if (!(pendingChars_ == chars) || pendingLink_ != link) {
     flushText();
-    pendingChars_ = state.chars;
-    pendingLink_ = state.link;
+    pendingChars_ = chars;
+    pendingLink_ = link;
+    ++runs_;
+    ++paragraphRuns_;
   }
   blockPara_ = state.para;
   if (pendingCells_ > 0) {
@@ -798,6 +922,7 @@ void Reader::takePendingText() {
   decodePendingBytes();
   if (pendingText_.isEmpty()) return;
   ReplaceLoneSurrogates(pendingText_);
+  breaker_.Apply(pendingText_);
   if (pendingText_.size() > kMaxTextChars - textChars_) {
     pendingText_.truncate(kMaxTextChars - textChars_);
     stopped_ = true;
@@ -825,6 +950,8 @@ void Reader::endParagraph(const ParaState& para) {
     pendingText_ += QChar::ParagraphSeparator;
     cursor_.insertText(pendingText_, charFormat(pendingChars_, pendingLink_));
     pendingText_.clear();
+    breaker_.NewParagraph();
+    paragraphRuns_ = 0;
     blockPara_ = top().para;
     if (++textChars_ >= kMaxTextChars) stopped_ = true;
     return;
@@ -838,6 +965,8 @@ void Reader::endParagraph(const ParaState& para) {
     blockFormatSet_ = true;
   }
   cursor_.insertBlock(lastBlockFormat_, charFormat(pendingChars_, pendingLink_));
+  breaker_.NewParagraph();
+  paragraphRuns_ = 0;
   blockPara_ = top().para;
   if (++textChars_ >= kMaxTextChars) stopped_ = true;
 }
@@ -902,6 +1031,7 @@ void ReadPlainText(std::string_view data, QTextDocument& document) {
   QString text = DecodeDiscText(data);
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   text.replace(u'\r', u'\n');
+  LineBreaker().Apply(text);
   text.truncate(kMaxTextChars);
   QTextCursor(&document).insertText(text);
   SetTabStops(document, kDefaultTab);
@@ -928,7 +1058,7 @@ void ReadRtf(std::string_view data, QTextDocument& document, RtfDiagnostics* dia
   } else {
     ReadPlainText(data, document);
   }
-  LinkWebAddresses(document);
+  if (!LinkWebAddresses(document, kMaxLinks) && diagnostics != nullptr) diagnostics->formattingCut = true;
   edit.endEditBlock();
   document.setUndoRedoEnabled(undo);
 }

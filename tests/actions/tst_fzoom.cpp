@@ -5,7 +5,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
 #include <QFile>
+#include <QImage>
 #include <QMenu>
 #include <QPointer>
 #include <QTemporaryDir>
@@ -146,6 +148,22 @@ class ZoomTest : public QObject {
     QTest::newRow("empty") << QByteArray("");
     QTest::newRow("a pipe: refused, never waited on") << QByteArray("fifo");
     QTest::newRow("a link to a good picture off the disc") << QByteArray("outside");
+    // A small picture's scan 256 times over, its header claiming 10,000 x
+    // 10,000, with the bytes such a picture may have: over the decoder's work.
+    QImage small(64, 64, QImage::Format_RGB32);
+    small.fill(Qt::red);
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    small.save(&buffer, "JPEG");
+    const qsizetype scan = jpeg.lastIndexOf("\xFF\xDA");
+    const QByteArray last = jpeg.mid(scan, jpeg.size() - 2 - scan);
+    jpeg.chop(2);
+    jpeg += last.repeated(255) + "\xFF\xD9";
+    const qsizetype frame = jpeg.indexOf("\xFF\xC0") + 5;
+    jpeg.replace(frame, 4, "\x27\x10\x27\x10");
+    const QByteArray comment = "\xFF\xFE\xFF\xFF" + QByteArray(0xFFFF - 2, ' ');
+    QTest::newRow("10,000 x 10,000 in 256 scans") << jpeg.left(2) + comment.repeated(4) + jpeg.mid(2);
   }
   void badPicture_throwsAndShowsNothing() {
     QFETCH(QByteArray, bytes);

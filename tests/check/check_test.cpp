@@ -136,6 +136,9 @@ void PlantEverything(const TempDisc& disc) {
                   200u << 20);
   disc.File("A_/piano_/testo.txt", "solo testo");
   disc.File("A_/rotto_/testo.txt", "{\\rtf1 {\\b ciao");
+  std::string formatted = "{\\rtf1 ";
+  for (int i = 0; i < 300; ++i) formatted += "{\\b x}{\\i y}";  // 600 runs in one paragraph
+  disc.File("A_/formati_/testo.txt", formatted + "}");
 
   const std::string jpeg = Slurp(kDemo / "Giochi_/Labirinto_/img.jpg");
   disc.Item("A_/foto_");
@@ -146,6 +149,15 @@ void PlantEverything(const TempDisc& disc) {
   // SOF0 claiming 60,000 x 60,000 pixels in a few bytes.
   disc.File("A_/enorme_/img.jpg", std::string("\xFF\xD8\xFF\xC0\x00\x11\x08\xEA\x60\xEA\x60\x03\x01\x22\x00\x02"
                                               "\x11\x01\x03\x11\x01\xFF\xD9", 23));
+  // A picture whose scans come to more work than the decoder takes: the
+  // demo picture's scan 64 times over, its header claiming 5,000 x 5,000.
+  std::string slow = jpeg.substr(0, jpeg.size() - 2);
+  const std::size_t scan = jpeg.rfind("\xFF\xDA");
+  for (int i = 1; i < 64; ++i) slow += jpeg.substr(scan, jpeg.size() - 2 - scan);
+  const std::size_t frame = slow.find("\xFF\xC0") + 5;
+  slow.replace(frame, 4, "\x13\x88\x13\x88");
+  disc.Item("A_/lento_");
+  disc.File("A_/lento_/img.jpg", slow + "\xFF\xD9");
 
   disc.Item("A_/gif_");
   disc.File("A_/gif_/banner.gif", "GIF89a\x10\x00\x10\x00 rotta");
@@ -244,9 +256,11 @@ const Expected kPlanted[] = {
     {0, "file-too-large", "A_/grande_/testo.txt"},
     {0, "description-not-rtf", "A_/piano_/testo.txt"},
     {0, "description-damaged", "A_/rotto_/testo.txt"},
+    {0, "file-too-large", "A_/formati_/testo.txt"},
     {0, "picture-damaged", "A_/foto_/img.jpg"},
     {0, "picture-damaged", "A_/enorme_/img.jpg"},
     {0, "picture-not-jpeg", "A_/png_/img.jpg"},
+    {0, "file-too-large", "A_/lento_/img.jpg"},
     {0, "banner-damaged", "A_/gif_/banner.gif"},
     {0, "banner-without-address", "A_/senza_/banner.gif"},
     {0, "address-without-banner", "A_/indirizzo_/banner.txt"},
@@ -328,8 +342,8 @@ TEST(DiscCheck, FindsEachPlantedProblemOnceWhereItIs) {
       EXPECT_FALSE(PathBefore(problems[i].path, problems[i - 1].path)) << problems[i].path;
     }
   }
-  // The tabs of A..G, I..L: 25 entries and two sub-entries in A, one entry in each other but K.
-  EXPECT_EQ(results[0].items, 36u);
+  // The tabs of A..G, I..L: 27 entries and two sub-entries in A, one entry in each other but K.
+  EXPECT_EQ(results[0].items, 38u);
 }
 
 TEST(DiscCheck, DemoDiscHasNoErrorOrWarning) {

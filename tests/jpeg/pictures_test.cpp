@@ -34,7 +34,8 @@ struct Encoder {
 // Encodes `width` x `height` pixels of `components` bytes each, made by
 // `pixel(x, y, out)`, in `space`, stored as `stored` (YCCK for CMYK input).
 std::string Encode(int width, int height, J_COLOR_SPACE space, J_COLOR_SPACE stored, int quality,
-                   const std::function<void(int, int, unsigned char*)>& pixel, bool progressive = false) {
+                   const std::function<void(int, int, unsigned char*)>& pixel, bool progressive = false,
+                   unsigned restartEveryMcus = 0) {
   Encoder encoder{};
   encoder.info.err = jpeg_std_error(&encoder.errors);
   jpeg_create_compress(&encoder.info);
@@ -49,6 +50,7 @@ std::string Encode(int width, int height, J_COLOR_SPACE space, J_COLOR_SPACE sto
   jpeg_set_colorspace(&encoder.info, stored);
   jpeg_set_quality(&encoder.info, quality, TRUE);
   if (progressive) jpeg_simple_progression(&encoder.info);
+  encoder.info.restart_interval = restartEveryMcus;
   jpeg_start_compress(&encoder.info, TRUE);
   std::vector<unsigned char> row(static_cast<std::size_t>(width * encoder.info.input_components));
   while (encoder.info.next_scanline < encoder.info.image_height) {
@@ -108,6 +110,27 @@ std::string WithClaimedSize(std::string jpeg, unsigned width, unsigned height) {
   return jpeg;
 }
 
+// The picture with its last scan repeated until it has `scans` in all.
+std::string WithScans(const std::string& jpeg, int scans) {
+  const std::size_t lastScan = jpeg.rfind("\xFF\xDA");
+  int have = 0;
+  for (std::size_t at = jpeg.find("\xFF\xDA"); at != std::string::npos; at = jpeg.find("\xFF\xDA", at + 2)) ++have;
+  std::string more = jpeg.substr(0, jpeg.size() - 2);
+  for (; have < scans; ++have) more += jpeg.substr(lastScan, jpeg.size() - 2 - lastScan);
+  return more + "\xFF\xD9";
+}
+
+// The picture with comment segments after its start, `bytes` of them in all:
+// as many bytes as a real picture of the size its header claims would take.
+std::string Padded(const std::string& jpeg, std::size_t bytes) {
+  std::string padding;
+  while (padding.size() < bytes) {
+    padding += "\xFF\xFE\xFF\xFF";
+    padding.append(0xFFFF - 2, ' ');
+  }
+  return jpeg.substr(0, 2) + padding + jpeg.substr(2);
+}
+
 // --- The shared sample files ---------------------------------------------------
 
 struct ManifestRow {
@@ -162,6 +185,8 @@ class PicturesTest : public QObject {
   void absurdHeaderSizesAreRefusedBeforeAllocating();
   void truncatedPicturesKeepWhatDecoded();
   void endlessScansAreRefused();
+  void decoderWorkIsBudgeted_data();
+  void decoderWorkIsBudgeted();
   void damagedBytesNeverCrash();
   void nonJpegDataIsReadOnlyWhenItIsAPicture();
   void fileLoadingReportsMissingFiles();
@@ -281,6 +306,47 @@ void PicturesTest::endlessScansAreRefused() {
   QVERIFY(!zolt::DecodeJpeg(endless, image, &error));
   QVERIFY2(error.find("scans") != std::string::npos, error.c_str());
   QVERIFY(timer.elapsed() < 5000);
+}
+
+// Pixels times scans is the decoder's work: a picture over the budget is
+// refused from its header and markers, before anything is allocated.
+void PicturesTest::decoderWorkIsBudgeted_data() {
+  QTest::addColumn<QByteArray>("data");
+  QTest::addColumn<bool>("decoded");
+  QTest::addColumn<bool>("overLimit");
+  QTest::addColumn<QString>("message");
+  // Ten scans, and the bytes a real picture of 10,000 x 10,000 might have.
+  const std::string progressive = Padded(RedBlueJpeg(256, 256, true), 200000);
+  const auto bytes = [](const std::string& data) { return QByteArray::fromStdString(data); };
+  QTest::newRow("10,000 x 10,000 in 256 scans")
+      << bytes(WithClaimedSize(WithScans(progressive, 256), 10000, 10000)) << false << true << "too much work";
+  QTest::newRow("10,000 x 10,000 in 11 scans")
+      << bytes(WithClaimedSize(WithScans(progressive, 11), 10000, 10000)) << false << true << "too much work";
+  QTest::newRow("10,000 x 10,000 in 10 scans: within the budget, but no such picture in these bytes")
+      << bytes(WithClaimedSize(RedBlueJpeg(256, 256, true), 10000, 10000)) << false << false << "claims";
+  QTest::newRow("over the pixel limit")
+      << bytes(WithClaimedSize(Padded(RedBlueJpeg(16, 16), 200000), 10001, 10000)) << false << true << "too large";
+  QTest::newRow("10,000 restart markers")
+      << bytes(Encode(808, 800, JCS_GRAYSCALE, JCS_GRAYSCALE, 90,
+                      [](int x, int y, unsigned char* out) { *out = static_cast<unsigned char>(x ^ y); }, false, 1))
+      << true << false << "";
+}
+
+void PicturesTest::decoderWorkIsBudgeted() {
+  QFETCH(QByteArray, data);
+  QFETCH(bool, decoded);
+  QFETCH(bool, overLimit);
+  QFETCH(QString, message);
+  const std::string_view bytes(data.constData(), static_cast<std::size_t>(data.size()));
+  QElapsedTimer timer;
+  timer.start();
+  const zolt::JpegCheck found = zolt::CheckJpeg(bytes);
+  QCOMPARE(found.decoded, decoded);
+  QCOMPARE(found.overLimit, overLimit);
+  QVERIFY2(found.message.find(message.toStdString()) != std::string::npos, found.message.c_str());
+  QImage image;
+  QCOMPARE(zolt::DecodeJpeg(bytes, image), decoded);
+  QVERIFY2(timer.elapsed() < 5000, "refused from the header, or decoded quickly");
 }
 
 void PicturesTest::damagedBytesNeverCrash() {

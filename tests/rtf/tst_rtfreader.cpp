@@ -54,6 +54,8 @@ class TestRtfReader : public QObject {
   void otherPictureFormatsAreSkipped();
   void plainTextFiles_data();
   void plainTextFiles();
+  void layoutBoundsLeaveTheRestPlain_data();
+  void layoutBoundsLeaveTheRestPlain();
   void readingReplacesThePreviousDocument();
 };
 
@@ -358,6 +360,37 @@ void TestRtfReader::readingReplacesThePreviousDocument() {
   QCOMPARE(document.begin().blockFormat().alignment(), Qt::AlignLeft);
   QCOMPARE(FormatAt(document, 6).anchorHref(), QStringLiteral("http://www.b.org"));
   QVERIFY(!document.isUndoAvailable());
+}
+
+// Past a paragraph's runs, or the document's links, the rest is plain text
+// and the diagnostics say so; a word too long gets invisible break
+// opportunities; ordinary text passes untouched.
+void TestRtfReader::layoutBoundsLeaveTheRestPlain_data() {
+  QTest::addColumn<QByteArray>("body");
+  QTest::addColumn<bool>("cut");
+  QTest::addColumn<bool>("lastFormatted");
+  QTest::addColumn<int>("breaks");
+  QTest::newRow("ordinary") << QByteArray("{\\b a} b {\\i c} www.a.it d") << false << false << 0;
+  QTest::newRow("600 runs in one paragraph") << QByteArray("{\\b x}y").repeated(300) + "{\\b z}" << true << false << 0;
+  QTest::newRow("600 runs in 300 paragraphs") << QByteArray("{\\b x}y\\par ").repeated(300) + "{\\b z}" << false
+                                              << true << 0;
+  QTest::newRow("1,200 web addresses") << QByteArray("www.esempio.it ").repeated(1200) << true << false << 0;
+  QTest::newRow("a word of 2,500 letters") << QByteArray(2500, 'a') << false << false << 2;
+}
+
+void TestRtfReader::layoutBoundsLeaveTheRestPlain() {
+  QFETCH(QByteArray, body);
+  QFETCH(bool, cut);
+  QFETCH(bool, lastFormatted);
+  QFETCH(int, breaks);
+  QTextDocument document;
+  zolt::rtf::RtfDiagnostics found;
+  ReadRtf(Rtf(body), document, &found);
+  QCOMPARE(found.formattingCut, cut);
+  const QString text = document.toPlainText();
+  const QTextCharFormat last = FormatAt(document, static_cast<int>(text.size()) - 1);
+  QCOMPARE(last.fontWeight() == QFont::Bold || last.isAnchor(), lastFormatted);
+  QCOMPARE(static_cast<int>(text.count(QChar(u'\u200B'))), breaks);
 }
 
 QTEST_MAIN(TestRtfReader)

@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdint>
+
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -157,23 +159,55 @@ TEST_F(DiscTest, DescriptionsThatCannotBeReadArePassedOver) {
   }
 }
 
-TEST_F(DiscTest, HugeDescriptionIsScannedInBoundedMemory) {
-  // 200 MB of zeros (a sparse file) with the word on the last line.
-  Folder("Grande_");
-  const fs::path big = root_ / "Grande_" / "testo.txt";
-  {
-    std::ofstream out(big, std::ios::binary);
-    out.seekp(200LL * 1024 * 1024);
-    out << "\nperch\xE8 la parola";
+// Bytes this process has read so far, as the kernel counts them.
+std::uint64_t BytesRead() {
+  std::ifstream io("/proc/self/io");
+  std::string key;
+  std::uint64_t value = 0;
+  while (io >> key >> value) {
+    if (key == "rchar:") return value;
   }
+  return 0;
+}
+
+// A description is read up to the limit the page reads it to, and no
+// further: a larger one is one that cannot be read, whatever its size says.
+TEST_F(DiscTest, DescriptionsAreReadNoFurtherThanThePageReadsThem) {
+  constexpr std::uint64_t kLimit = disc::kMaxDescriptionBytes;
+  struct Row {
+    const char* folder;
+    std::uint64_t zeros;  // a sparse run of zeros before the word
+    bool hit;
+  };
+  const Row rows[] = {
+      {"Limite_", kLimit - 9, true},  // the file ends exactly at the limit
+      {"Oltre_", kLimit - 8, false},  // one byte more
+      {"Grande_", 16ULL << 30, false},  // 16 GB
+  };
+  for (const Row& row : rows) {
+    Folder(row.folder);
+    std::ofstream out(root_ / row.folder / "testo.txt", std::ios::binary);
+    out.seekp(static_cast<std::streamoff>(row.zeros));
+    out << "\nparola\r\n";
+  }
+  // A link to a file of the kernel's that says it is empty and reads
+  // without end lies off the disc: never opened.
+  Folder("Kernel_");
+  fs::create_symlink("/proc/self/pagemap", root_ / "Kernel_" / "testo.txt");
   Text("Piccolo_", "la parola");
   rusage before{};
   getrusage(RUSAGE_SELF, &before);
-  EXPECT_EQ(HitFolders(QString::fromUtf8("perchè")), (Folders{"Grande_"}));
-  EXPECT_EQ(HitFolders(QStringLiteral("PAROLA")), (Folders{"Grande_", "Piccolo_"}));
-  EXPECT_TRUE(HitFolders(QStringLiteral("assente")).empty());
+  const std::uint64_t read = BytesRead();
+  const TextSearchResult result = SearchDescriptions(Root(), QStringLiteral("PAROLA"));
+  const std::uint64_t readNow = BytesRead() - read;
   rusage after{};
   getrusage(RUSAGE_SELF, &after);
+  Folders hits;
+  for (const SearchHit& hit : result.hits) hits.push_back(hit.folder);
+  EXPECT_EQ(hits, (Folders{"Limite_", "Piccolo_"}));
+  EXPECT_EQ(result.unreadable, 2u);
+  // The limit once, the byte past it twice, the kernel's file not at all.
+  EXPECT_LE(readNow, 2 * (kLimit + 256 * 1024)) << "bytes read";
   EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64L * 1024) << "kilobytes of peak memory grew";
 }
 

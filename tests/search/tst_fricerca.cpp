@@ -413,6 +413,8 @@ void TestFRicerca::noHitMessageCountsUnreadableDescriptions_data() {
   QTest::newRow("all read") << 0 << kNoHit;
   QTest::newRow("one") << 1 << kNoHit + QStringLiteral("\n(1 descrizione non leggibile)");
   QTest::newRow("two") << 2 << kNoHit + QStringLiteral("\n(2 descrizioni non leggibili)");
+  // A third, over the page's limit by 16 GB: counted, never read through.
+  QTest::newRow("two and a huge one") << 3 << kNoHit + QStringLiteral("\n(3 descrizioni non leggibili)");
 }
 
 void TestFRicerca::noHitMessageCountsUnreadableDescriptions() {
@@ -422,6 +424,11 @@ void TestFRicerca::noHitMessageCountsUnreadableDescriptions() {
   for (int i = 0; i < unreadable; ++i) {
     const fs::path folder = fs::path(root_) / ("F" + std::to_string(i) + "_");
     fs::create_directories(folder);
+    if (i == 2) {
+      std::ofstream(folder / "testo.txt") << "parola";
+      fs::resize_file(folder / "testo.txt", 16ULL << 30);  // sparse
+      continue;
+    }
     fs::create_symlink("testo.txt", folder / "testo.txt");  // a loop: cannot be opened
   }
   Search(QStringLiteral("parola"));

@@ -21,8 +21,18 @@
 #include "app/homepage.h"
 #include "app/labelbutton.h"
 #include "app/zolt.h"
+#include "disc/discfile.h"
 #include "platform/rtf/richtextviewer.h"
+#include "platform/rtf/rtfreader.h"
 #include "windowtest.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QImage>
+#include <QScrollBar>
+#include <QElapsedTimer>
+#include <QTextBlock>
+#include <QtEndian>
+#include <fstream>
 
 using zolt::test::RecordingShell;
 using zolt::test::TempDisc;
@@ -76,6 +86,68 @@ void LayOutFullItem(const TempDisc& disc) {
   disc.File("S_/Pieno_/banner.gif", zolt::test::Gif(100, 20, 2));
   disc.File("S_/Pieno_/banner.txt", "https://pieno.example/");
   disc.File("S_/Pieno_/setup.txt", "setup.exe");
+}
+
+// --- Hostile files, made here -------------------------------------------------
+
+QByteArray BigEndian(quint32 value) {
+  QByteArray bytes(4, '\0');
+  qToBigEndian(value, bytes.data());
+  return bytes;
+}
+
+quint32 Crc32(const QByteArray& data) {
+  quint32 crc = 0xFFFFFFFFu;
+  for (const char byte : data) {
+    crc ^= static_cast<unsigned char>(byte);
+    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  return ~crc;
+}
+
+// A black greyscale PNG of `width` x `height`: small on disc, costly to decode.
+QByteArray Png(int width, int height) {
+  const auto chunk = [](const char* type, const QByteArray& data) {
+    const QByteArray body = QByteArray(type, 4) + data;
+    return BigEndian(static_cast<quint32>(data.size())) + body + BigEndian(Crc32(body));
+  };
+  const QByteArray header = BigEndian(static_cast<quint32>(width)) + BigEndian(static_cast<quint32>(height)) +
+                            QByteArray("\x08\x00\x00\x00\x00", 5);
+  const QByteArray rows(static_cast<qsizetype>(width + 1) * height, '\0');
+  return QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header) + chunk("IDAT", qCompress(rows, 9).mid(4)) +
+         chunk("IEND", {});
+}
+
+// A description of `count` copies of `picture` as \pngblip pictures.
+QByteArray WithPictures(const QByteArray& picture, int count) {
+  const QByteArray one = "{\\pict\\pngblip " + picture.toHex() + "}";
+  return "{\\rtf1 a" + one.repeated(count) + "b}";
+}
+
+// A JPEG with its last scan repeated to `scans` in all and the size it
+// claims, padded with comments to as many bytes as such a picture may have.
+QByteArray Rescanned(QByteArray jpeg, int scans, quint16 width, quint16 height) {
+  const qsizetype scan = jpeg.lastIndexOf("\xFF\xDA");
+  const QByteArray last = jpeg.mid(scan, jpeg.size() - 2 - scan);
+  jpeg.chop(2);
+  for (int i = 1; i < scans; ++i) jpeg += last;
+  jpeg += "\xFF\xD9";
+  const qsizetype frame = jpeg.indexOf("\xFF\xC0") + 5;
+  qToBigEndian(height, jpeg.data() + frame);
+  qToBigEndian(width, jpeg.data() + frame + 2);
+  const QByteArray comment = "\xFF\xFE\xFF\xFF" + QByteArray(0xFFFF - 2, ' ');
+  return jpeg.left(2) + comment.repeated(4) + jpeg.mid(2);
+}
+
+// Bytes this process has read so far, as the kernel counts them.
+qint64 BytesRead() {
+  std::ifstream io("/proc/self/io");
+  std::string key;
+  qint64 value = 0;
+  while (io >> key >> value) {
+    if (key == "rchar:") return value;
+  }
+  return 0;
 }
 
 }  // namespace
@@ -473,6 +545,93 @@ class TestItemPage : public QObject {
   }
 
   // An error escaping a handler is discarded and the program carries on.
+  // Hostile descriptions and pictures cost bounded work: pictures in a
+  // description are decoded no larger than shown and within their budget,
+  // a paragraph's layout stays cheap, a picture over the decoder's work is
+  // refused from its header. The page shows what fits.
+  void hostileFilesCostBoundedWork_data() {
+    QTest::addColumn<QByteArray>("description");
+    QTest::addColumn<QByteArray>("picture");
+    QTest::addColumn<int>("descriptionPictures");
+    QTest::addColumn<bool>("pictureShown");
+    QTest::addColumn<QString>("startsWith");
+    const QByteArray formatted = QByteArray("{\\b x}{\\i y}{\\ul z}{\\cf1 w}");
+    QTest::newRow("eight pictures of 5,600 x 5,600")
+        << WithPictures(Png(5600, 5600), 8) << QByteArray() << 0 << false << QStringLiteral("ab");
+    QTest::newRow("1,000 pictures of 1 x 1")
+        << WithPictures(Png(1, 1), 1000) << QByteArray() << 1000 << false << QStringLiteral("a\uFFFC");
+    QTest::newRow("pictures up to the description's budget")
+        << WithPictures(Png(4096, 4096), 6) << QByteArray() << 4 << false << QStringLiteral("a\uFFFC");
+    QTest::newRow("10 MB of formatted runs")
+        << "{\\rtf1{\\colortbl;\\red255\\green0\\blue0;}" + formatted.repeated((10 << 20) / formatted.size()) + "}"
+        << QByteArray() << 0 << false << QStringLiteral("xyzw");
+    QTest::newRow("16 MB, one paragraph without spaces")
+        << QByteArray(static_cast<qsizetype>(zolt::disc::kMaxDescriptionBytes), 'a') << QByteArray() << 0 << false
+        << QStringLiteral("aaaa");
+    QTest::newRow("img.jpg of 10,000 x 10,000 in 256 scans")
+        << QByteArray("{\\rtf1 testo}") << Rescanned(zolt::test::Jpeg(64, 64), 256, 10000, 10000) << 0 << false
+        << QStringLiteral("testo");
+  }
+
+  void hostileFilesCostBoundedWork() {
+    QFETCH(QByteArray, description);
+    QFETCH(QByteArray, picture);
+    QFETCH(int, descriptionPictures);
+    QFETCH(bool, pictureShown);
+    QFETCH(QString, startsWith);
+    TZolt& zolt = *zolt_;
+    disc_->File("Ostili_/Voce_/testo.txt", description);
+    if (!picture.isEmpty()) disc_->File("Ostili_/Voce_/img.jpg", picture);
+    QElapsedTimer timer;
+    timer.start();
+    ShowItem(zolt, *disc_, "Ostili_/Voce_");
+    QTextDocument& document = *zolt.MemoTesto->document();
+    document.documentLayout()->documentSize();  // the whole document laid out
+    zolt.MemoTesto->verticalScrollBar()->setValue(zolt.MemoTesto->verticalScrollBar()->maximum());
+    zolt.MemoTesto->grab();
+    const qint64 elapsed = timer.elapsed();
+    QVERIFY(document.toPlainText().startsWith(startsWith));
+    QCOMPARE(zolt.Immagine->isVisible(), pictureShown);
+    // What the layout pays for: pictures and their pixels, runs per paragraph,
+    // characters per paragraph and between break opportunities.
+    int pictures = 0;
+    qint64 pixels = 0;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+      std::size_t runs = 0;
+      for (auto it = block.begin(); !it.atEnd(); ++it, ++runs) {
+        const QTextImageFormat image = it.fragment().charFormat().toImageFormat();
+        if (!image.isValid()) continue;
+        ++pictures;
+        const QSize size = document.resource(QTextDocument::ImageResource, QUrl(image.name())).value<QImage>().size();
+        QVERIFY(size.width() <= 2 * image.width() + 1 && size.height() <= 2 * image.height() + 1);
+        pixels += qint64(size.width()) * size.height();
+      }
+      QVERIFY2(runs <= 2 * zolt::rtf::kMaxRunsPerParagraph + zolt::rtf::kMaxPictures, qPrintable(QString::number(runs)));
+      QVERIFY2(block.length() <= zolt::rtf::kMaxParagraphChars + 1, qPrintable(QString::number(block.length())));
+    }
+    QCOMPARE(pictures, descriptionPictures);
+    QVERIFY(pixels <= qint64(zolt::rtf::kMaxDescriptionPicturePixels));
+    // Generous: the machine is shared; before these bounds each took minutes.
+    QVERIFY2(elapsed < 20000, qPrintable(QString::number(elapsed)));
+  }
+
+  // A tab click opens the section's first entry and loads its files once.
+  void tabClickLoadsTheFirstEntryOnce() {
+    TZolt& zolt = *zolt_;
+    const QByteArray text = QByteArray("parola ").repeated(600000);  // about 4 MB
+    disc_->File("Giochi_/Con foto_/testo.txt", text);
+    const QByteArray picture = zolt::test::Jpeg(600, 300);
+    const QByteArray comment = "\xFF\xFE\xFF\xFF" + QByteArray(0xFFFF - 2, ' ');
+    disc_->File("Giochi_/Con foto_/IMG.JPG", picture.left(2) + comment.repeated(64) + picture.mid(2));  // 4 MB
+    const qint64 before = BytesRead();
+    QTest::mouseClick(zolt.Linguetta01, Qt::LeftButton);
+    const qint64 read = BytesRead() - before;
+    QVERIFY(zolt.Immagine->isVisible());
+    QVERIFY(zolt.MemoTesto->toPlainText().startsWith(QStringLiteral("parola")));
+    QCOMPARE(zolt.LProdotto->text(), zolt.Linguetta01->text());
+    QVERIFY2(read < 12 * 1024 * 1024, qPrintable(QString::number(read)));  // twice would be 16 MB
+  }
+
   void errorSink() {
     auto* application = qobject_cast<zolt::ZoltApplication*>(QCoreApplication::instance());
     QVERIFY(application);

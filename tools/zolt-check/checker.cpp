@@ -728,6 +728,21 @@ class Checker {
     rtf::RtfDiagnostics found;
     rtf::ReadRtf(*bytes, *document_, &found);
     const std::string path = FilePlace(item, file).shown;
+    if (found.overBounds()) {
+      std::string why;
+      if (found.picturesLeftOut > 0) {
+        why = std::to_string(found.picturesLeftOut) + (found.picturesLeftOut == 1 ? " immagine" : " immagini") +
+              " oltre il limite di pixel (per immagine o per descrizione): il lettore non le vede";
+      }
+      if (found.formattingCut) {
+        why += std::string(why.empty() ? "" : "; ") +
+               "troppi cambi di formato o indirizzi web: il lettore vede il resto come testo semplice";
+      }
+      Report("file-too-large", path,
+             "la descrizione supera i limiti del programma: " + why +
+                 ". Ridurre le immagini o dividere i paragrafi più formattati.",
+             item.shown);
+    }
     if (!found.rtf) {
       Report("description-not-rtf", path,
              "il file non comincia con \"{\\rtf\": il lettore lo vede come testo semplice, senza "
@@ -761,7 +776,12 @@ class Checker {
   }
 
   void ReportPicture(const std::string& item, const std::string& path, const JpegCheck& found) {
-    if (!found.jpeg && found.decoded) {
+    if (found.overLimit) {
+      Report("file-too-large", path,
+             "l'immagine supera i limiti del decodificatore (" + found.message +
+                 "): il lettore non la vede. Salvarla più piccola, o in JPEG non progressivo.",
+             item);
+    } else if (!found.jpeg && found.decoded) {
       std::string format = found.format;
       for (char& c : format) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
       Report("picture-not-jpeg", path,
