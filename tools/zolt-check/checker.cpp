@@ -14,6 +14,7 @@
 #include "search/archive.h"
 #include "search/textsearch.h"
 #include "spreadsheet/msexcel.h"
+#include "tools/zolt-check/authorrules.h"
 #include "tools/zolt-check/homepage.h"
 
 #include <QBuffer>
@@ -31,6 +32,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -277,6 +279,12 @@ class Checker {
  public:
   Checker(const std::string& disc, const CheckOptions& options) : options_(options) {
     root_ = {disc.empty() ? std::string(".") : disc, std::string(), 0};
+    // Where a line of "setup.txt" leads is judged from the root's absolute path.
+    if (root_.raw.front() != '/') {
+      std::error_code ignored;
+      const std::filesystem::path absolute = std::filesystem::absolute(root_.raw, ignored);
+      if (!absolute.empty()) root_.raw = absolute.string();
+    }
     while (root_.raw.size() > 1 && root_.raw.back() == '/') root_.raw.pop_back();
   }
 
@@ -301,6 +309,7 @@ class Checker {
                   "e nessuna cartella Home in " + root_.raw);
     }
     homeName_ = hasHome ? BaseName(*home) : std::string();
+    Record(RootNameFindings(Names(entries), IsAssembled(entries)), root_, "");
 
     // The names of the whole disc and the search's candidates are file-system
     // work alone: they go on beside the reading of the items.
@@ -342,6 +351,22 @@ class Checker {
     result_.status = status;
     result_.failure = std::move(failure);
     return std::move(result_);
+  }
+
+  // Findings of the author's rules, for `place` or the names below it.
+  void Record(std::vector<Finding> findings, const Place& place, const std::string& item) {
+    for (Finding& finding : findings) {
+      Report(finding.code, finding.name.empty() ? place.shown : place.Child(finding.name).shown,
+             std::move(finding.message), item);
+    }
+  }
+
+  // A disc the build assembled has the runtime folder, with its libraries, at the root.
+  bool IsAssembled(const std::vector<Entry>& rootEntries) const {
+    return std::any_of(rootEntries.begin(), rootEntries.end(), [&](const Entry& entry) {
+      return entry.folder && entry.name == disc::kRuntimeFolder &&
+             IsFolder(catalogue::JoinPath(catalogue::JoinPath(root_.raw, entry.name), "lib"));
+    });
   }
 
   void Report(std::string_view code, const std::string& path, std::string message, const std::string& item) {
@@ -728,6 +753,7 @@ class Checker {
     rtf::RtfDiagnostics found;
     rtf::ReadRtf(*bytes, *document_, &found);
     const std::string path = FilePlace(item, file).shown;
+    if (found.rtf) CheckLetters(FilePlace(item, file), item.shown, *bytes);
     if (!found.rtf) {
       Report("description-not-rtf", path,
              "il file non comincia con \"{\\rtf\": il lettore lo vede come testo semplice, senza "
@@ -749,6 +775,22 @@ class Checker {
              "Riaprirlo e salvarlo di nuovo con un programma di videoscrittura.",
              item.shown);
     }
+  }
+
+  // Accented words a search misses, raw UTF-8 the reader sees garbled.
+  void CheckLetters(const Place& file, const std::string& item, std::string_view bytes) {
+    constexpr std::size_t kWordsNamed = 3;
+    constexpr std::size_t kWordsTried = 8;  // beyond these the file is taken as it stands
+    const DescriptionLetters letters = ScanDescriptionLetters(bytes, kWordsTried);
+    std::vector<std::string> unsearchable;
+    for (const std::string& word : letters.escaped) {
+      if (unsearchable.size() == kWordsNamed) break;
+      // Without a raw byte beyond ASCII in the file, no such word can be found.
+      if (!letters.rawHighBytes || !search::TextMatcher(word).MatchesLines(bytes)) unsearchable.push_back(word);
+    }
+    std::vector<std::string> raw(letters.rawUtf8.begin(),
+                                 letters.rawUtf8.begin() + std::min(letters.rawUtf8.size(), kWordsNamed));
+    Record(DescriptionLetterFindings(unsearchable, raw), file, item);
   }
 
   void CheckPicture(const Place& item) {
@@ -846,7 +888,7 @@ class Checker {
       if (!mayHoldPrograms_) return;
       try {
         const auto found = catalogue::CercaFile(catalogue::JoinPath(item.raw, "*.exe"), catalogue::kAttrArchive);
-        if (found && !found->empty()) WindowsOnly(item, found->front());
+        if (found && !found->empty()) CheckProgram(item, found->front());
       } catch (const std::exception&) {
         // The folder cannot be searched: reported where it is listed.
       }
@@ -880,7 +922,7 @@ class Checker {
                item.shown);
         return;
       }
-      WindowsOnly(item, *target);
+      CheckProgram(item, *target);
       return;
     }
     const std::size_t blank = line->find(' ');
@@ -899,12 +941,17 @@ class Checker {
            item.shown);
   }
 
-  void WindowsOnly(const Place& item, const std::string& target) {
-    if (IsFolder(target) || !disc::HasWindowsProgramSignature(target)) return;
+  // The file "  Installa  " starts: its kind and its mode, from one open.
+  void CheckProgram(const Place& item, const std::string& target) {
+    const disc::ProgramFile program = disc::InspectProgram(target, root_.raw);
     const std::string relative = target.size() > item.raw.size() ? target.substr(item.raw.size() + 1) : target;
-    Report("installer-windows-only", item.Child(relative).shown,
-           "\"  Installa  \" avvia un programma Windows: chi legge il disco su Linux non lo può eseguire.",
-           item.shown);
+    const Place place = item.Child(relative);
+    if (program.kind == disc::ProgramKind::kWindows) {
+      Report("installer-windows-only", place.shown,
+             "\"  Installa  \" avvia un programma Windows: chi legge il disco su Linux non lo può eseguire.",
+             item.shown);
+    }
+    Record(InstallerModeFindings(program), place, item.shown);
   }
 
   void CheckCopyList(const Place& item) {
@@ -1054,6 +1101,7 @@ class Checker {
              "foglio (colonne A, B e C).",
              item);
     }
+    Record(ArchiveColumnFindings(sheets), place, item);
     if (sheets.Count() > 1) {
       Report("archive-several-sheets", place.shown,
              "l'archivio ha " + std::to_string(sheets.Count()) +
