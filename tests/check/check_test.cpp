@@ -473,7 +473,7 @@ TEST(DiscCheck, DescriptionLettersAsStored) {
       {"{\\rtf1 fine\\", {}, {}},
   };
   for (const auto& c : cases) {
-    const DescriptionLetters letters = ScanDescriptionLetters(c.rtf, 8);
+    const DescriptionLetters letters = ScanDescriptionLetters(c.rtf, 8, 8);
     EXPECT_EQ(letters.escaped, c.escaped) << c.rtf;
     EXPECT_EQ(letters.rawUtf8, c.raw) << c.rtf;
   }

@@ -24,7 +24,9 @@ struct Finding {
 // --- Descriptions ---
 
 // The words of an RTF description that hold a letter beyond ASCII, as UTF-8,
-// each once, in order of appearance, at most `limit` of each kind.
+// each once, in order of appearance: at most `named` of each kind, but up to
+// `tried` escaped ones in a file that also holds raw bytes beyond ASCII,
+// where a search may still find some of them.
 struct DescriptionLetters {
   // A letter written as an RTF escape (\'f9, \u249): the file does not hold
   // the letter itself, so a search for the word does not find it.
@@ -36,7 +38,7 @@ struct DescriptionLetters {
   // word with such a letter can be found by a search.
   bool rawHighBytes = false;
 };
-DescriptionLetters ScanDescriptionLetters(std::string_view rtf, std::size_t limit);
+DescriptionLetters ScanDescriptionLetters(std::string_view rtf, std::size_t named, std::size_t tried);
 
 // `unsearchable`: words of `escaped` that a search really does not find.
 // `letters.rawUtf8`: as found.

@@ -781,16 +781,14 @@ class Checker {
   void CheckLetters(const Place& file, const std::string& item, std::string_view bytes) {
     constexpr std::size_t kWordsNamed = 3;
     constexpr std::size_t kWordsTried = 8;  // beyond these the file is taken as it stands
-    const DescriptionLetters letters = ScanDescriptionLetters(bytes, kWordsTried);
+    const DescriptionLetters letters = ScanDescriptionLetters(bytes, kWordsNamed, kWordsTried);
     std::vector<std::string> unsearchable;
     for (const std::string& word : letters.escaped) {
       if (unsearchable.size() == kWordsNamed) break;
       // Without a raw byte beyond ASCII in the file, no such word can be found.
       if (!letters.rawHighBytes || !search::TextMatcher(word).MatchesLines(bytes)) unsearchable.push_back(word);
     }
-    std::vector<std::string> raw(letters.rawUtf8.begin(),
-                                 letters.rawUtf8.begin() + std::min(letters.rawUtf8.size(), kWordsNamed));
-    Record(DescriptionLetterFindings(unsearchable, raw), file, item);
+    Record(DescriptionLetterFindings(unsearchable, letters.rawUtf8), file, item);
   }
 
   void CheckPicture(const Place& item) {
@@ -1145,17 +1143,25 @@ class Checker {
   std::vector<FolderId> ancestry_;  // the root, the section, the entry being checked
 };
 
-// Levels of a path shown by the check.
-std::vector<std::string_view> Levels(std::string_view path) {
-  std::vector<std::string_view> levels;
-  std::size_t start = 0;
-  while (!path.empty() && start <= path.size()) {
-    const std::size_t end = std::min(path.find('/', start), path.size());
-    levels.push_back(path.substr(start, end - start));
-    start = end + 1;
+// The levels of a path shown by the check, one after the other; the disc
+// itself ("") has none.
+class Levels {
+ public:
+  explicit Levels(std::string_view path) : path_(path), done_(path.empty()) {}
+  bool Done() const { return done_; }
+  std::string_view Next() {
+    const std::size_t end = std::min(path_.find('/', start_), path_.size());
+    const std::string_view level = path_.substr(start_, end - start_);
+    start_ = end + 1;
+    done_ = start_ > path_.size();
+    return level;
   }
-  return levels;
-}
+
+ private:
+  std::string_view path_;
+  std::size_t start_ = 0;
+  bool done_;
+};
 
 }  // namespace
 
@@ -1165,9 +1171,12 @@ std::size_t CheckResult::Count(Severity severity) const {
 }
 
 bool PathBefore(const std::string& a, const std::string& b) {
-  const auto left = Levels(a);
-  const auto right = Levels(b);
-  return std::lexicographical_compare(left.begin(), left.end(), right.begin(), right.end());
+  Levels left(a), right(b);
+  while (!left.Done() && !right.Done()) {
+    const std::string_view x = left.Next(), y = right.Next();
+    if (x != y) return x < y;
+  }
+  return left.Done() && !right.Done();
 }
 
 void UseOffscreenPlatform() {

@@ -71,9 +71,10 @@ char32_t DecodeUtf8(std::string_view sequence) {
 
 class LetterScanner {
  public:
-  LetterScanner(std::string_view rtf, std::size_t limit)
-      : rtf_(rtf), limit_(limit) {
+  LetterScanner(std::string_view rtf, std::size_t named, std::size_t tried)
+      : rtf_(rtf), rawLimit_(named) {
     found_.rawHighBytes = HasHighByte(rtf);
+    escapedLimit_ = found_.rawHighBytes ? std::max(named, tried) : named;
   }
 
   DescriptionLetters Run() {
@@ -90,8 +91,8 @@ class LetterScanner {
 
   // Enough words of each kind; with no raw byte beyond ASCII there is no raw UTF-8 to find.
   bool Full() const {
-    return found_.escaped.size() >= limit_ &&
-           (utf8Document_ || !found_.rawHighBytes || found_.rawUtf8.size() >= limit_);
+    return found_.escaped.size() >= escapedLimit_ &&
+           (utf8Document_ || !found_.rawHighBytes || found_.rawUtf8.size() >= rawLimit_);
   }
 
   void Step() {
@@ -276,21 +277,22 @@ class LetterScanner {
 
   void EndWord() {
     if (wordBegin_ == kNoWord && word_.empty()) return;
-    if (escapedWord_) AddOnce(found_.escaped);
-    if (rawUtf8Word_) AddOnce(found_.rawUtf8);
+    if (escapedWord_) AddOnce(found_.escaped, escapedLimit_);
+    if (rawUtf8Word_) AddOnce(found_.rawUtf8, rawLimit_);
     if (!word_.empty()) word_.clear();
     escapedWord_ = rawUtf8Word_ = false;
     wordBegin_ = kNoWord;
   }
 
-  void AddOnce(std::vector<std::string>& words) const {
-    if (words.size() < limit_ && std::find(words.begin(), words.end(), word_) == words.end()) words.push_back(word_);
+  void AddOnce(std::vector<std::string>& words, std::size_t limit) const {
+    if (words.size() < limit && std::find(words.begin(), words.end(), word_) == words.end()) words.push_back(word_);
   }
 
   static constexpr std::size_t kNoWord = std::string_view::npos;
 
   std::string_view rtf_;
-  std::size_t limit_;
+  std::size_t rawLimit_;
+  std::size_t escapedLimit_ = 0;
   bool utf8Document_ = false;  // \ansicpg65001: raw UTF-8 is what the file means
   std::size_t at_ = 0;
   std::vector<Group> groups_{Group{}};
@@ -319,8 +321,8 @@ std::string AsCp1252(std::string_view utf8) {
 
 }  // namespace
 
-DescriptionLetters ScanDescriptionLetters(std::string_view rtf, std::size_t limit) {
-  return LetterScanner(rtf, limit).Run();
+DescriptionLetters ScanDescriptionLetters(std::string_view rtf, std::size_t named, std::size_t tried) {
+  return LetterScanner(rtf, named, tried).Run();
 }
 
 std::vector<Finding> DescriptionLetterFindings(const std::vector<std::string>& unsearchable,
