@@ -457,7 +457,7 @@ TEST(DiscCheck, HomePageReferencesAreTheLocalOnes) {
 TEST(DiscCheck, DescriptionLettersAsStored) {
   using Words = std::vector<std::string>;
   const struct {
-    const char* rtf;
+    std::string rtf;
     Words escaped;
     Words raw;
   } cases[] = {
@@ -471,6 +471,9 @@ TEST(DiscCheck, DescriptionLettersAsStored) {
       {"{\\rtf1{\\fonttbl{\\f0 Caf\\'e8;}}{\\*\\x \\'e8}\\'ab{\\b a}\\'bb \\bin2 \xc3\xb9 \\u-10187?\\u-9216?}",
        {"\xf0\x9d\x90\x80"}, {}},
       {"{\\rtf1 fine\\", {}, {}},
+      // Nesting beyond any real file, a word longer than a name needs.
+      {std::string(3000, '{') + "pi\\'f9" + std::string(100, 'a') + std::string(3000, '}') + " \\'e8",
+       {"pi\xc3\xb9" + std::string(60, 'a'), "\xc3\xa8"}, {}},
   };
   for (const auto& c : cases) {
     const DescriptionLetters letters = ScanDescriptionLetters(c.rtf, 8, 8);

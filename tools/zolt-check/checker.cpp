@@ -290,9 +290,13 @@ class Checker {
 
   CheckResult Run() {
     struct stat info {};
-    if (::stat(root_.raw.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-      return Fail(CheckResult::Status::kUnreadable,
-                  "la cartella del disco non esiste o non è una cartella: " + root_.raw);
+    const int error = ::stat(root_.raw.c_str(), &info) == 0 ? 0 : errno;
+    if (error != 0 || !S_ISDIR(info.st_mode)) {
+      const std::string why = error == 0       ? (S_ISREG(info.st_mode) ? "è un file" : "non è una cartella")
+                              : error == ELOOP  ? "è un collegamento che gira in tondo"
+                              : error == ENOENT ? "non esiste"
+                                                : "non si raggiunge (" + ErrorText(error) + ")";
+      return Fail(CheckResult::Status::kUnreadable, "la cartella del disco " + why + ": " + root_.raw);
     }
     std::vector<Entry> entries;
     FolderId rootId{};

@@ -109,8 +109,15 @@ class LetterScanner {
       EndWord();
       fallback_ = 0;
       if (c == '{') {
-        groups_.push_back(groups_.back());
+        // Beyond any real nesting the innermost group stands for the deeper ones.
+        if (groups_.size() < kMaxDepth) {
+          groups_.push_back(groups_.back());
+        } else {
+          ++depthBeyond_;
+        }
         groupStart_ = at_;
+      } else if (depthBeyond_ > 0) {
+        --depthBeyond_;
       } else if (groups_.size() > 1) {
         groups_.pop_back();
       }
@@ -142,7 +149,7 @@ class LetterScanner {
     at_ = end;
     if (groups_.back().hidden) return;
     if (Naming()) {
-      word_.append(rtf_.substr(begin, at_ - begin));
+      word_.append(rtf_.substr(begin, std::min(at_ - begin, Room())));
     } else if (wordBegin_ == kNoWord) {
       wordBegin_ = begin;
     }
@@ -150,10 +157,13 @@ class LetterScanner {
 
   bool Naming() const { return escapedWord_ || rawUtf8Word_; }
 
+  // What a word may still take: a word is named, not quoted whole.
+  std::size_t Room() const { return word_.size() < kMaxWordBytes ? kMaxWordBytes - word_.size() : 0; }
+
   // The word so far, from where it began up to `end`, before a letter worth naming.
   void StartNaming(std::size_t end) {
     if (Naming() || wordBegin_ == kNoWord) return;
-    for (std::size_t k = wordBegin_; k < end; ++k) {
+    for (std::size_t k = wordBegin_; k < end && Room() > 0; ++k) {
       if (IsAsciiAlnum(static_cast<unsigned char>(rtf_[k]))) word_.push_back(rtf_[k]);
     }
   }
@@ -184,7 +194,7 @@ class LetterScanner {
     if (groups_.back().hidden) return;
     const bool letter = QChar::isLetterOrNumber(DecodeUtf8(sequence));
     StartNaming(begin);
-    word_.append(sequence);
+    if (Room() >= sequence.size()) word_.append(sequence);
     rawUtf8Word_ = rawUtf8Word_ || !utf8Document_;
     if (!Naming()) wordBegin_ = kNoWord;  // a UTF-8 document: the word is kept in word_
     if (!letter) EndWord();
@@ -270,7 +280,7 @@ class LetterScanner {
       return;
     }
     StartNaming(begin);
-    disc::AppendUtf8(word_, code);
+    if (Room() >= 4) disc::AppendUtf8(word_, code);
     escapedWord_ = escapedWord_ || (escaped && code >= 0x80);
     if (!Naming()) wordBegin_ = kNoWord;  // the word is kept in word_ from here
   }
@@ -289,6 +299,8 @@ class LetterScanner {
   }
 
   static constexpr std::size_t kNoWord = std::string_view::npos;
+  static constexpr std::size_t kMaxDepth = 1024;
+  static constexpr std::size_t kMaxWordBytes = 64;
 
   std::string_view rtf_;
   std::size_t rawLimit_;
@@ -297,6 +309,7 @@ class LetterScanner {
   std::size_t at_ = 0;
   std::vector<Group> groups_{Group{}};
   long fallback_ = 0;
+  std::size_t depthBeyond_ = 0;
   std::size_t groupStart_ = kNoWord;  // just after the last "{": where a destination's name stands
   char32_t highSurrogate_ = 0;
   std::string word_;            // the word, once it has a letter worth naming
