@@ -361,7 +361,7 @@ TEST(DiscCheck, FindsEachPlantedProblemOnceWhereItIs) {
       EXPECT_FALSE(PathBefore(problems[i].path, problems[i - 1].path)) << problems[i].path;
     }
   }
-  // The tabs of A..G, I..L: 25 entries and two sub-entries in A, one entry in each other but K.
+  // The tabs of A..G, I..L: 30 entries and two sub-entries in A, one entry in each other but K.
   EXPECT_EQ(results[0].items, 41u);
 }
 
