@@ -9,6 +9,7 @@
 
 #include <QFont>
 #include <QLibraryInfo>
+#include <QLoggingCategory>
 #include <QTranslator>
 #include <cerrno>
 #include <cmath>
@@ -203,7 +204,40 @@ QString TranslationsFolder() {
   return QLibraryInfo::path(QLibraryInfo::TranslationsPath);
 }
 
+namespace {
+
+// What the toolkit and the web engine remark on an ordinary start (Qt makes
+// its own runtime folder, the sandbox is off as the program asked, the GPU
+// process retries) is not the reader's business; QT_LOGGING_RULES=
+// "zolt.toolkit=true" shows it again.
+Q_LOGGING_CATEGORY(lcToolkitRemarks, "zolt.toolkit", QtCriticalMsg)
+
+QtMessageHandler& PreviousHandler() {
+  static QtMessageHandler previous = nullptr;
+  return previous;
+}
+
+void HideToolkitRemarks(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  const bool remark = (type == QtWarningMsg && message.startsWith(u"QStandardPaths: XDG_RUNTIME_DIR not set")) ||
+                      (type == QtInfoMsg && message == u"Sandboxing disabled by user.");
+  if (remark && !lcToolkitRemarks().isInfoEnabled()) return;
+  PreviousHandler()(type, context, message);
+}
+
+void QuietStart() {
+  PreviousHandler() = qInstallMessageHandler(HideToolkitRemarks);
+  if (lcToolkitRemarks().isInfoEnabled()) return;
+  // Chromium writes its own log lines straight to standard error: fatal ones only.
+  const char* given = std::getenv("QTWEBENGINE_CHROMIUM_FLAGS");
+  const std::string flags = given != nullptr ? given : "";
+  if (flags.find("--log-level") != std::string::npos) return;
+  Set("QTWEBENGINE_CHROMIUM_FLAGS", (flags.empty() ? flags : flags + " ") + "--log-level=3");
+}
+
+}  // namespace
+
 void PrepareRuntime() {
+  QuietStart();
   const std::string runtime = catalogue::JoinPath(catalogue::DiscRoot(), disc::kRuntimeFolder);
   if (IsFolder(runtime)) {
     RuntimeFolderStore() = runtime;

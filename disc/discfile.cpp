@@ -159,6 +159,13 @@ std::uint64_t SizeLimitFor(std::string_view catalogueName) {
   return 0;
 }
 
+bool IsAssemblyRootName(std::string_view name) {
+  for (const std::string_view reserved : kAssemblyRootNames) {
+    if (EqualsIgnoringCase(name, reserved)) return true;
+  }
+  return false;
+}
+
 const char* FileStateName(FileState state) {
   switch (state) {
     case FileState::kMissing:

@@ -34,6 +34,13 @@ inline constexpr std::string_view kArchivePath = "home/Archivio.xls";
 // as catalogue.
 inline constexpr std::string_view kRuntimeFolder = ".zolt";
 
+// The names the disc's assembly puts at the root beside the catalogue: the
+// program, what a desktop runs when the disc is inserted, the runtime folder,
+// the volume's name for a desktop. A catalogue holding one of them, in any
+// letter case, would lose it (or the disc would lose its own).
+inline constexpr std::string_view kAssemblyRootNames[] = {"zolt", "autorun.sh", kRuntimeFolder, ".xdg-volume-info"};
+bool IsAssemblyRootName(std::string_view name);
+
 // The largest files the program reads whole; a larger one is treated as a
 // file that cannot be read, so a damaged disc cannot exhaust memory.
 inline constexpr std::uint64_t kMaxDescriptionBytes = 16u << 20;  // far beyond any description

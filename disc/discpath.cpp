@@ -1,5 +1,6 @@
 #include "disc/discpath.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -95,20 +96,36 @@ std::optional<std::string> ResolveDiscLine(const std::string& folder, const std:
   return std::nullopt;
 }
 
-bool HasWindowsProgramSignature(const std::string& path) {
+ProgramFile InspectProgram(const std::string& path, const std::string& root) {
   // Only the first bytes are looked at, to name the kind of program a
   // target is; whether it may be started at all is its caller's rule.
-  const DiscFile file = OpenDiscFile(path, kAnyFolder);
-  if (!file || file.size() < 64) return false;
+  ProgramFile program;
+  const DiscFile file = OpenDiscFile(path, root);
+  if (!file) return program;
+  program.kind = ProgramKind::kOther;
+  program.mode = static_cast<unsigned>(file.info().st_mode) & 07777u;
   unsigned char head[64];
-  if (::pread(file.fd(), head, sizeof head, 0) != static_cast<ssize_t>(sizeof head)) return false;
-  if (head[0] != 'M' || head[1] != 'Z') return false;
-  const std::uint32_t offset = std::uint32_t{head[0x3c]} | (std::uint32_t{head[0x3d]} << 8) |
-                               (std::uint32_t{head[0x3e]} << 16) | (std::uint32_t{head[0x3f]} << 24);
-  if (std::uint64_t{offset} + 4 > file.size()) return false;
-  char signature[4];
-  if (::pread(file.fd(), signature, sizeof signature, offset) != static_cast<ssize_t>(sizeof signature)) return false;
-  return std::memcmp(signature, "PE\0\0", 4) == 0;
+  const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(sizeof head, file.size()));
+  if (want < 2 || ::pread(file.fd(), head, want, 0) != static_cast<ssize_t>(want)) return program;
+  if (head[0] == '#' && head[1] == '!') {
+    program.kind = ProgramKind::kScript;
+  } else if (want >= 4 && std::memcmp(head, "\x7f" "ELF", 4) == 0) {
+    program.kind = ProgramKind::kElf;
+  } else if (want == sizeof head && head[0] == 'M' && head[1] == 'Z') {
+    const std::uint32_t offset = std::uint32_t{head[0x3c]} | (std::uint32_t{head[0x3d]} << 8) |
+                                 (std::uint32_t{head[0x3e]} << 16) | (std::uint32_t{head[0x3f]} << 24);
+    char signature[4];
+    if (std::uint64_t{offset} + 4 <= file.size() &&
+        ::pread(file.fd(), signature, sizeof signature, offset) == static_cast<ssize_t>(sizeof signature) &&
+        std::memcmp(signature, "PE\0\0", 4) == 0) {
+      program.kind = ProgramKind::kWindows;
+    }
+  }
+  return program;
+}
+
+bool HasWindowsProgramSignature(const std::string& path) {
+  return InspectProgram(path, kAnyFolder).kind == ProgramKind::kWindows;
 }
 
 }  // namespace zolt::disc

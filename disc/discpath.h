@@ -35,4 +35,14 @@ std::optional<std::string> ResolveDiscLine(const std::string& folder, const std:
 // "MZ", and "PE\0\0" at the offset its header gives.
 bool HasWindowsProgramSignature(const std::string& path);
 
+// What kind of program a regular file is, by its first bytes: a Windows
+// program (as above), an ELF file, a script ("#!"), or anything else.
+enum class ProgramKind { kNotAFile, kOther, kWindows, kElf, kScript };
+struct ProgramFile {
+  ProgramKind kind = ProgramKind::kNotAFile;
+  unsigned mode = 0;  // the file's permission bits, setuid and setgid included
+};
+// Opens the file once within `root` (see OpenDiscFile) and reads its head.
+ProgramFile InspectProgram(const std::string& path, const std::string& root);
+
 }  // namespace zolt::disc

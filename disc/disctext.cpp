@@ -11,20 +11,25 @@ constexpr char16_t kCp1252High[32] = {
     0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
+}  // namespace
+
 void AppendUtf8(std::string& out, char32_t u) {
   if (u < 0x80) {
     out.push_back(static_cast<char>(u));
   } else if (u < 0x800) {
     out.push_back(static_cast<char>(0xC0 | (u >> 6)));
     out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
-  } else {
+  } else if (u < 0x10000) {
     out.push_back(static_cast<char>(0xE0 | (u >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (u >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((u >> 12) & 0x3F)));
     out.push_back(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
     out.push_back(static_cast<char>(0x80 | (u & 0x3F)));
   }
 }
-
-}  // namespace
 
 bool IsValidUtf8(std::string_view bytes) {
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());

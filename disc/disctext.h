@@ -12,6 +12,9 @@ namespace zolt::disc {
 // nothing above U+10FFFF).
 bool IsValidUtf8(std::string_view bytes);
 
+// Appends the UTF-8 form of a code point (at most U+10FFFF, not a surrogate).
+void AppendUtf8(std::string& out, char32_t u);
+
 // The Unicode code point of one Windows-1252 byte; the five bytes the code
 // page leaves undefined map to the C1 controls of the same value.
 char32_t Cp1252ToUnicode(unsigned char byte);

@@ -3,6 +3,7 @@
 
 #include "app/tabmetrics.h"
 #include "biffbuilder.h"
+#include "tools/zolt-check/authorrules.h"
 #include "tools/zolt-check/checker.h"
 #include "tools/zolt-check/homepage.h"
 #include "tools/zolt-check/report.h"
@@ -20,6 +21,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -201,6 +203,19 @@ void PlantEverything(const TempDisc& disc) {
   disc.Item("A_/cartella_");
   disc.File("A_/cartella_/copia.txt", "dati\\file.zip");
   disc.File("A_/cartella_/dati/file.zip", "z");
+  // The execute bit and the mode of what "  Installa  " starts.
+  for (const auto& [item, program, content, mode] :
+       {std::tuple{"nonx_", "setup.sh", "#!/bin/sh\n", 0644}, std::tuple{"suid_", "setup", "\x7f" "ELF", 04755},
+        std::tuple{"scrivibile_", "setup.sh", "#!/bin/sh\n", 0777}}) {
+    disc.Item(std::string("A_/") + item);
+    disc.File(std::string("A_/") + item + "/setup.txt", program);
+    disc.File(std::string("A_/") + item + "/" + program, content);
+    chmod(disc.Path(std::string("A_/") + item + "/" + program).c_str(), static_cast<mode_t>(mode));
+  }
+  // Accents a search misses; raw UTF-8 that shows as two characters each.
+  disc.File("A_/accenti_/testo.txt", "{\\rtf1\\ansi {\\fonttbl{\\f0 Caf\\'e8;}}Il pi\\'f9 bello\\par}");
+  disc.File("A_/utf8_/testo.txt", "{\\rtf1\\ansi Il pi\xc3\xb9 bello\\par}");
+  disc.File("autorun.sh", "#!/bin/sh\n");  // the disc's own name at the root
 
   CleanHome(disc);
   disc.File("Home/scheda.htm", "<html><body><img src=\"Copertina.jpg\"><a href=\"manca.htm\">x</a>"
@@ -229,7 +244,7 @@ class AsNobody {
 };
 
 struct Expected {
-  int disc;  // 0 everything, 1 no Home, 2 Home without page and a damaged archive
+  int disc;  // 0 everything, 1 no Home, 2 Home without page and a damaged archive, 3 a wide archive
   const char* code;
   const char* path;
 };
@@ -279,6 +294,14 @@ const Expected kPlanted[] = {
     {0, "home-page-broken-link", "Home/manca.htm"},
     {0, "archive-empty", "Home/Archivio.xls"},
     {0, "archive-several-sheets", "Home/Archivio.xls"},
+    {0, "name-reserved-at-root", "autorun.sh"},
+    {0, "installer-not-executable", "A_/nonx_/setup.sh"},
+    {0, "installer-unsafe-mode", "A_/suid_/setup"},
+    {0, "installer-unsafe-mode", "A_/scrivibile_/setup.sh"},
+    {0, "description-accents-unsearchable", "A_/accenti_/testo.txt"},
+    {0, "description-raw-utf8", "A_/utf8_/testo.txt"},
+    {3, "archive-outside-columns", "Home/Archivio.xls"},
+    {3, "archive-several-sheets", "Home/Archivio.xls"},
     {1, "home-missing", "Home"},
     {1, "archive-missing", "home/Archivio.xls"},
     {2, "home-page-missing", "Home/scheda.htm"},
@@ -300,13 +323,23 @@ Found Problems(const CheckResult& result) {
 // Every code is planted, each is found exactly where it was planted and
 // nothing else is reported; the problems come in path order.
 TEST(DiscCheck, FindsEachPlantedProblemOnceWhereItIs) {
-  TempDisc everything, noHome, noPage;
+  TempDisc everything, noHome, noPage, wide;
   PlantEverything(everything);
   everything.Item("A_/chiuso_");
   chmod(everything.Path("A_/chiuso_").c_str(), 0);
   noHome.Item("A_/x_");
   noPage.Item("A_/x_");
   noPage.File("Home/Archivio.xls", std::string(4096, 'x'));
+  // 255 columns in the first of 30 sheets.
+  wide.Item("A_/x_");
+  CleanHome(wide);
+  {
+    using namespace biffbuild;
+    std::vector<Sheet> sheets(30, Sheet{"Altro", {Label8(0, 0, "y")}});
+    sheets[0].name = "Dati";
+    for (unsigned column = 0; column < 255; ++column) sheets[0].records.push_back(Label8(1, column, "x"));
+    wide.File("Home/Archivio.xls", Bytes(CompoundFile({{"Workbook", Workbook(sheets)}})));
+  }
   bool unprivileged = false;
   EnsureGuiApplication();  // the toolkit refuses to start with a switched user
   const CheckResult planted0 = [&] {
@@ -314,10 +347,10 @@ TEST(DiscCheck, FindsEachPlantedProblemOnceWhereItIs) {
     unprivileged = nobody.Works();
     return CheckDisc(everything.Root());
   }();
-  const CheckResult results[] = {planted0, CheckDisc(noHome.Root()), CheckDisc(noPage.Root())};
+  const CheckResult results[] = {planted0, CheckDisc(noHome.Root()), CheckDisc(noPage.Root()), CheckDisc(wide.Root())};
 
   std::set<std::string> planted;
-  Found expected[3];
+  Found expected[4];
   for (const Expected& row : kPlanted) {
     if (!unprivileged && row.code == std::string("folder-unreadable")) continue;
     planted.insert(row.code);
@@ -327,7 +360,7 @@ TEST(DiscCheck, FindsEachPlantedProblemOnceWhereItIs) {
     if (info.code == "folder-unreadable" && !unprivileged) continue;
     EXPECT_TRUE(planted.count(std::string(info.code)) != 0) << "not planted: " << info.code;
   }
-  for (int disc = 0; disc < 3; ++disc) {
+  for (int disc = 0; disc < 4; ++disc) {
     ASSERT_EQ(results[disc].status, CheckResult::Status::kChecked) << results[disc].failure;
     const Found found = Problems(results[disc]);
     std::string extra, missing;
@@ -342,8 +375,8 @@ TEST(DiscCheck, FindsEachPlantedProblemOnceWhereItIs) {
       EXPECT_FALSE(PathBefore(problems[i].path, problems[i - 1].path)) << problems[i].path;
     }
   }
-  // The tabs of A..G, I..L: 27 entries and two sub-entries in A, one entry in each other but K.
-  EXPECT_EQ(results[0].items, 38u);
+  // The tabs of A..G, I..L: 32 entries and two sub-entries in A, one entry in each other but K.
+  EXPECT_EQ(results[0].items, 43u);
 }
 
 TEST(DiscCheck, DemoDiscHasNoErrorOrWarning) {
@@ -434,10 +467,47 @@ TEST(DiscCheck, HomePageReferencesAreTheLocalOnes) {
   EXPECT_EQ(paths, (std::vector<std::string>{"stile.css", "fondo blu.gif", "img/logo.png"}));
 }
 
+// The words of a description whose letters are escapes, or raw UTF-8.
+TEST(DiscCheck, DescriptionLettersAsStored) {
+  using Words = std::vector<std::string>;
+  const struct {
+    std::string rtf;
+    Words escaped;
+    Words raw;
+  } cases[] = {
+      {"{\\rtf1\\ansi pi\\'f9 e citt\\'e0, pi\\'f9\\par}", {"pi\xc3\xb9", "citt\xc3\xa0"}, {}},
+      // \uN with its fallback skipped: one by default, as \ucN says, none with \uc0.
+      {"{\\rtf1 pi\\u249?, {\\uc2 caff\\u232\\'e8\\'e8} qualit\\uc0\\u224}", {"pi\xc3\xb9", "caff\xc3\xa8", "qualit\xc3\xa0"}, {}},
+      // Raw Windows-1252 bytes are found as stored; raw UTF-8 is not the code page's.
+      {"{\\rtf1 pi\xf9 e pi\xc3\xb9 e citt\\'e0\xe0}", {"citt\xc3\xa0\xc3\xa0"}, {"pi\xc3\xb9"}},
+      {"{\\rtf1\\ansicpg65001 pi\xc3\xb9}", {}, {}},
+      // Fonts, pictures and {\\* ...} are never shown; punctuation is no letter; \\bin data is skipped.
+      {"{\\rtf1{\\fonttbl{\\f0 Caf\\'e8;}}{\\*\\x \\'e8}\\'ab{\\b a}\\'bb \\bin2 \xc3\xb9 \\u-10187?\\u-9216?}",
+       {"\xf0\x9d\x90\x80"}, {}},
+      {"{\\rtf1 fine\\", {}, {}},
+      // Nesting beyond any real file, a word longer than a name needs.
+      {std::string(3000, '{') + "pi\\'f9" + std::string(100, 'a') + std::string(3000, '}') + " \\'e8",
+       {"pi\xc3\xb9" + std::string(60, 'a'), "\xc3\xa8"}, {}},
+  };
+  for (const auto& c : cases) {
+    const DescriptionLetters letters = ScanDescriptionLetters(c.rtf, 8, 8);
+    EXPECT_EQ(letters.escaped, c.escaped) << c.rtf;
+    EXPECT_EQ(letters.rawUtf8, c.raw) << c.rtf;
+  }
+}
+
 // The program's exit statuses: 0 clean, 1 errors, 2 no disc or a wrong command.
+// A disc the build assembled keeps its own names at the root; a catalogue may not.
 TEST(DiscCheck, ExitStatuses) {
-  TempDisc broken, empty;
+  TempDisc broken, empty, assembled, reserved, loop;
   broken.File("A_/x_/img.jpg", "niente");
+  for (const TempDisc* disc : {&assembled, &reserved}) {
+    disc->Item("A_/x_");
+    disc->File("zolt", "\x7f" "ELF");
+  }
+  assembled.File("autorun.sh", "#!/bin/sh\n");
+  assembled.Folder(".zolt/lib");
+  fs::create_symlink("anello", loop.Path("anello"));
   const std::string program = ZOLT_CHECK_PROGRAM;
   const struct {
     std::string arguments;
@@ -448,6 +518,11 @@ TEST(DiscCheck, ExitStatuses) {
       {broken.Root(), 1},
       {"--json " + broken.Root(), 1},
       {empty.Root(), 2},
+      {assembled.Root(), 0},
+      {fs::relative(kDemo).string(), 0},  // a folder named from here
+      {reserved.Root(), 1},
+      {reserved.Path("zolt"), 2},    // a file
+      {loop.Path("anello"), 2},      // a link to itself
       {"/nonexistent/disc", 2},
       {"", 2},
       {"--colore " + kDemo.string(), 2},

@@ -44,7 +44,8 @@ def parse_xwd(data):
     header_size, _, pixmap_format, depth, width, height = header[:6]
     byte_order, bits_per_pixel, bytes_per_line = header[7], header[11], header[12]
     ncolors = header[19]
-    if pixmap_format != 2 or bits_per_pixel != 32 or depth != 24:
+    # Four bytes a pixel; some servers call that 24 bits per pixel.
+    if pixmap_format != 2 or bits_per_pixel not in (24, 32) or depth != 24 or bytes_per_line < 4 * width:
         raise ValueError("expected a 24-bit ZPixmap screenshot")
     offset = header_size + 12 * ncolors
     rows = []
@@ -97,3 +98,12 @@ class Screen:
             if time.monotonic() >= deadline:
                 return shot, False
             time.sleep(interval)
+
+
+if __name__ == "__main__":
+    # python3 screen.py DISPLAY FILE.png: a screenshot of that display, for a look by eye.
+    import sys
+    if len(sys.argv) != 3:
+        sys.exit("usage: screen.py DISPLAY FILE.png")
+    shot = subprocess.run(["xwd", "-root", "-silent", "-display", sys.argv[1]], check=True, capture_output=True)
+    parse_xwd(shot.stdout).save_png(sys.argv[2])

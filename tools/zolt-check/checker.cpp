@@ -14,6 +14,7 @@
 #include "search/archive.h"
 #include "search/textsearch.h"
 #include "spreadsheet/msexcel.h"
+#include "tools/zolt-check/authorrules.h"
 #include "tools/zolt-check/homepage.h"
 
 #include <QBuffer>
@@ -31,6 +32,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -277,14 +279,24 @@ class Checker {
  public:
   Checker(const std::string& disc, const CheckOptions& options) : options_(options) {
     root_ = {disc.empty() ? std::string(".") : disc, std::string(), 0};
+    // Where a line of "setup.txt" leads is judged from the root's absolute path.
+    if (root_.raw.front() != '/') {
+      std::error_code ignored;
+      const std::filesystem::path absolute = std::filesystem::absolute(root_.raw, ignored);
+      if (!absolute.empty()) root_.raw = absolute.string();
+    }
     while (root_.raw.size() > 1 && root_.raw.back() == '/') root_.raw.pop_back();
   }
 
   CheckResult Run() {
     struct stat info {};
-    if (::stat(root_.raw.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-      return Fail(CheckResult::Status::kUnreadable,
-                  "la cartella del disco non esiste o non è una cartella: " + root_.raw);
+    const int error = ::stat(root_.raw.c_str(), &info) == 0 ? 0 : errno;
+    if (error != 0 || !S_ISDIR(info.st_mode)) {
+      const std::string why = error == 0       ? (S_ISREG(info.st_mode) ? "è un file" : "non è una cartella")
+                              : error == ELOOP  ? "è un collegamento che gira in tondo"
+                              : error == ENOENT ? "non esiste"
+                                                : "non si raggiunge (" + ErrorText(error) + ")";
+      return Fail(CheckResult::Status::kUnreadable, "la cartella del disco " + why + ": " + root_.raw);
     }
     std::vector<Entry> entries;
     FolderId rootId{};
@@ -301,6 +313,7 @@ class Checker {
                   "e nessuna cartella Home in " + root_.raw);
     }
     homeName_ = hasHome ? BaseName(*home) : std::string();
+    Record(RootNameFindings(Names(entries), IsAssembled(entries)), root_, "");
 
     // The names of the whole disc and the search's candidates are file-system
     // work alone: they go on beside the reading of the items.
@@ -342,6 +355,22 @@ class Checker {
     result_.status = status;
     result_.failure = std::move(failure);
     return std::move(result_);
+  }
+
+  // Findings of the author's rules, for `place` or the names below it.
+  void Record(std::vector<Finding> findings, const Place& place, const std::string& item) {
+    for (Finding& finding : findings) {
+      Report(finding.code, finding.name.empty() ? place.shown : place.Child(finding.name).shown,
+             std::move(finding.message), item);
+    }
+  }
+
+  // A disc the build assembled has the runtime folder, with its libraries, at the root.
+  bool IsAssembled(const std::vector<Entry>& rootEntries) const {
+    return std::any_of(rootEntries.begin(), rootEntries.end(), [&](const Entry& entry) {
+      return entry.folder && entry.name == disc::kRuntimeFolder &&
+             IsFolder(catalogue::JoinPath(catalogue::JoinPath(root_.raw, entry.name), "lib"));
+    });
   }
 
   void Report(std::string_view code, const std::string& path, std::string message, const std::string& item) {
@@ -743,6 +772,7 @@ class Checker {
                  ". Ridurre le immagini o dividere i paragrafi più formattati.",
              item.shown);
     }
+    if (found.rtf) CheckLetters(FilePlace(item, file), item.shown, *bytes);
     if (!found.rtf) {
       Report("description-not-rtf", path,
              "il file non comincia con \"{\\rtf\": il lettore lo vede come testo semplice, senza "
@@ -764,6 +794,20 @@ class Checker {
              "Riaprirlo e salvarlo di nuovo con un programma di videoscrittura.",
              item.shown);
     }
+  }
+
+  // Accented words a search misses, raw UTF-8 the reader sees garbled.
+  void CheckLetters(const Place& file, const std::string& item, std::string_view bytes) {
+    constexpr std::size_t kWordsNamed = 3;
+    constexpr std::size_t kWordsTried = 8;  // beyond these the file is taken as it stands
+    const DescriptionLetters letters = ScanDescriptionLetters(bytes, kWordsNamed, kWordsTried);
+    std::vector<std::string> unsearchable;
+    for (const std::string& word : letters.escaped) {
+      if (unsearchable.size() == kWordsNamed) break;
+      // Without a raw byte beyond ASCII in the file, no such word can be found.
+      if (!letters.rawHighBytes || !search::TextMatcher(word).MatchesLines(bytes)) unsearchable.push_back(word);
+    }
+    Record(DescriptionLetterFindings(unsearchable, letters.rawUtf8), file, item);
   }
 
   void CheckPicture(const Place& item) {
@@ -866,7 +910,7 @@ class Checker {
       if (!mayHoldPrograms_) return;
       try {
         const auto found = catalogue::CercaFile(catalogue::JoinPath(item.raw, "*.exe"), catalogue::kAttrArchive);
-        if (found && !found->empty()) WindowsOnly(item, found->front());
+        if (found && !found->empty()) CheckProgram(item, found->front());
       } catch (const std::exception&) {
         // The folder cannot be searched: reported where it is listed.
       }
@@ -900,7 +944,7 @@ class Checker {
                item.shown);
         return;
       }
-      WindowsOnly(item, *target);
+      CheckProgram(item, *target);
       return;
     }
     const std::size_t blank = line->find(' ');
@@ -919,12 +963,17 @@ class Checker {
            item.shown);
   }
 
-  void WindowsOnly(const Place& item, const std::string& target) {
-    if (IsFolder(target) || !disc::HasWindowsProgramSignature(target)) return;
+  // The file "  Installa  " starts: its kind and its mode, from one open.
+  void CheckProgram(const Place& item, const std::string& target) {
+    const disc::ProgramFile program = disc::InspectProgram(target, root_.raw);
     const std::string relative = target.size() > item.raw.size() ? target.substr(item.raw.size() + 1) : target;
-    Report("installer-windows-only", item.Child(relative).shown,
-           "\"  Installa  \" avvia un programma Windows: chi legge il disco su Linux non lo può eseguire.",
-           item.shown);
+    const Place place = item.Child(relative);
+    if (program.kind == disc::ProgramKind::kWindows) {
+      Report("installer-windows-only", place.shown,
+             "\"  Installa  \" avvia un programma Windows: chi legge il disco su Linux non lo può eseguire.",
+             item.shown);
+    }
+    Record(InstallerModeFindings(program), place, item.shown);
   }
 
   void CheckCopyList(const Place& item) {
@@ -1074,6 +1123,7 @@ class Checker {
              "foglio (colonne A, B e C).",
              item);
     }
+    Record(ArchiveColumnFindings(sheets), place, item);
     if (sheets.Count() > 1) {
       Report("archive-several-sheets", place.shown,
              "l'archivio ha " + std::to_string(sheets.Count()) +
@@ -1117,17 +1167,25 @@ class Checker {
   std::vector<FolderId> ancestry_;  // the root, the section, the entry being checked
 };
 
-// Levels of a path shown by the check.
-std::vector<std::string_view> Levels(std::string_view path) {
-  std::vector<std::string_view> levels;
-  std::size_t start = 0;
-  while (!path.empty() && start <= path.size()) {
-    const std::size_t end = std::min(path.find('/', start), path.size());
-    levels.push_back(path.substr(start, end - start));
-    start = end + 1;
+// The levels of a path shown by the check, one after the other; the disc
+// itself ("") has none.
+class Levels {
+ public:
+  explicit Levels(std::string_view path) : path_(path), done_(path.empty()) {}
+  bool Done() const { return done_; }
+  std::string_view Next() {
+    const std::size_t end = std::min(path_.find('/', start_), path_.size());
+    const std::string_view level = path_.substr(start_, end - start_);
+    start_ = end + 1;
+    done_ = start_ > path_.size();
+    return level;
   }
-  return levels;
-}
+
+ private:
+  std::string_view path_;
+  std::size_t start_ = 0;
+  bool done_;
+};
 
 }  // namespace
 
@@ -1137,9 +1195,12 @@ std::size_t CheckResult::Count(Severity severity) const {
 }
 
 bool PathBefore(const std::string& a, const std::string& b) {
-  const auto left = Levels(a);
-  const auto right = Levels(b);
-  return std::lexicographical_compare(left.begin(), left.end(), right.begin(), right.end());
+  Levels left(a), right(b);
+  while (!left.Done() && !right.Done()) {
+    const std::string_view x = left.Next(), y = right.Next();
+    if (x != y) return x < y;
+  }
+  return left.Done() && !right.Done();
 }
 
 void UseOffscreenPlatform() {

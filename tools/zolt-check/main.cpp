@@ -55,7 +55,7 @@ void Usage(std::FILE* out) {
       std::fprintf(out, "  %s\n", now);
       heading = now;
     }
-    std::fprintf(out, "    %-24.*s %.*s\n", static_cast<int>(info.code.size()), info.code.data(),
+    std::fprintf(out, "    %-32.*s %.*s\n", static_cast<int>(info.code.size()), info.code.data(),
                  static_cast<int>(info.summary.size()), info.summary.data());
   }
 }

@@ -19,6 +19,7 @@ const std::vector<CodeInfo>& Codes() {
   static const std::vector<CodeInfo> codes = {
       {"section-over-twelve", S::kError, "una sezione oltre la dodicesima: nessuna linguetta"},
       {"name-too-long-for-disc", S::kError, "un nome oltre i 64 caratteri UTF-16 del Joliet"},
+      {"name-reserved-at-root", S::kError, "alla radice, un nome del disco stesso: zolt, autorun.sh, .zolt, .xdg-volume-info"},
       {"name-not-for-disc", S::kError, "un nome con * / : ; ? \\, un carattere di controllo, o che finisce con un punto o uno spazio"},
       {"folder-unreadable", S::kError, "una cartella del catalogo che non si può elencare"},
       {"file-unreadable", S::kError, "un file del prodotto che c'è ma non è un file regolare leggibile"},
@@ -44,6 +45,9 @@ const std::vector<CodeInfo>& Codes() {
       {"installer-empty-line", S::kWarning, "la prima riga di \"setup.txt\" è vuota: Installa apre la cartella"},
       {"installer-has-arguments", S::kWarning, "la prima riga di \"setup.txt\" ha opzioni dopo il nome del file"},
       {"copy-needs-folder", S::kWarning, "la riga di \"copia.txt\" ha una cartella: la copia riesce solo se esiste già"},
+      {"description-raw-utf8", S::kWarning, "RTF con lettere in UTF-8 senza codice: si vedono come due caratteri strani"},
+      {"installer-not-executable", S::kWarning, "uno script o programma ELF di \"setup.txt\" senza permesso di esecuzione"},
+      {"installer-unsafe-mode", S::kWarning, "il programma di \"setup.txt\" è setuid, setgid o scrivibile da tutti"},
       {"home-missing", S::kWarning, "manca la cartella Home"},
       {"home-page-missing", S::kWarning, "manca \"scheda.htm\" nella cartella Home"},
       {"home-page-broken-link", S::kWarning, "un file usato da \"scheda.htm\" manca o ha altre maiuscole"},
@@ -57,6 +61,8 @@ const std::vector<CodeInfo>& Codes() {
       {"description-not-rtf", S::kInfo, "\"testo.txt\" senza RTF: mostrato come testo semplice"},
       {"address-without-banner", S::kInfo, "\"banner.txt\" senza banner"},
       {"installer-windows-only", S::kInfo, "Installa avvia un programma Windows"},
+      {"description-accents-unsearchable", S::kInfo, "lettere accentate come codici RTF: la ricerca non trova quelle parole"},
+      {"archive-outside-columns", S::kInfo, "testo del primo foglio oltre la colonna C: la ricerca non lo legge"},
       {"archive-several-sheets", S::kInfo, "l'archivio ha più fogli: si cerca solo nel primo"},
   };
   return codes;
