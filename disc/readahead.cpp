@@ -87,13 +87,14 @@ std::uint64_t ReadAhead(const std::string& discRoot, const std::vector<std::stri
 }
 
 void StartReadAhead(const std::string& discRoot) {
-  const std::string runtime = catalogue::JoinPath(discRoot, kRuntimeFolder);
-  const ReadResult order =
-      ReadDiscFile(catalogue::JoinPath(runtime, kStartOrderFile), runtime, kMaxStartOrderBytes);
-  if (!order.ok()) return;
-  std::vector<std::string> paths = ReadAheadList(order.bytes);
-  if (paths.empty()) return;
-  std::thread([discRoot, paths = std::move(paths)] { ReadAhead(discRoot, paths); }).detach();
+  // The order file too is read on the helper thread: on a drive even its
+  // one read costs an access the window need not wait for.
+  std::thread([discRoot] {
+    const std::string runtime = catalogue::JoinPath(discRoot, kRuntimeFolder);
+    const ReadResult order =
+        ReadDiscFile(catalogue::JoinPath(runtime, kStartOrderFile), runtime, kMaxStartOrderBytes);
+    if (order.ok()) ReadAhead(discRoot, ReadAheadList(order.bytes));
+  }).detach();
 }
 
 }  // namespace zolt::disc

@@ -39,8 +39,9 @@ std::vector<std::string> ReadAheadList(std::string_view orderText);
 std::uint64_t ReadAhead(const std::string& discRoot, const std::vector<std::string>& paths,
                         std::uint64_t budget = kMaxReadAheadBytes);
 
-// Reads the runtime folder's order file and reads ahead on a detached helper
-// thread; returns at once. Does nothing where the disc has no order file.
+// On a detached helper thread, reads the runtime folder's order file and
+// reads ahead what it lists; returns at once. Where the disc has no order
+// file the thread finds nothing to do.
 void StartReadAhead(const std::string& discRoot);
 
 }  // namespace zolt::disc
