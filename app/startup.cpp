@@ -3,12 +3,15 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QEvent>
+#include <QTimer>
 #include <cstdlib>
 #include <string_view>
 
 #include "app/zolt.h"
 #include "disc/catalogue.h"
 #include "disc/discfile.h"
+#include "disc/readahead.h"
 #include "platform/shell.h"
 #include "search/fricerca.h"
 
@@ -28,8 +31,33 @@ Avvio Avvia() {
   avvio.FRicerca->setAttribute(Qt::WA_QuitOnClose, false);
   avvio.Zolt->FRicerca = avvio.FRicerca.get();
   avvio.Zolt->show();
+  StartReadAheadAfterFirstPaint(avvio.Zolt.get());
   return avvio;
 }
+
+// --- reading the disc ahead, once the main window is painted --------------
+namespace {
+
+class AfterFirstPaint : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint) {
+      watched->removeEventFilter(this);
+      // The next turn of the loop: the painted window is on the screen by then.
+      QTimer::singleShot(0, [] { disc::StartReadAhead(catalogue::DiscRoot()); });
+      deleteLater();
+    }
+    return false;
+  }
+};
+
+}  // namespace
+
+void StartReadAheadAfterFirstPaint(QWidget* window) {
+  window->installEventFilter(new AfterFirstPaint(window));
+}
+// ---------------------------------------------------------------------------
 
 namespace {
 

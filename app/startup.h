@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+class QWidget;
 class TZolt;
 class TFRicerca;
 
@@ -22,6 +23,10 @@ struct Avvio {
 };
 
 Avvio Avvia();
+
+// Once `window` has been painted, the disc's runtime files the rest of the
+// start-up wants are read ahead in the recorded order (disc/readahead.h).
+void StartReadAheadAfterFirstPaint(QWidget* window);
 
 // Settles, before anything else of the program runs, what the disc's launcher
 // (the file `zolt` at the disc root) handed on: the disc root, as the program

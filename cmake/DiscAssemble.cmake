@@ -18,6 +18,10 @@
 #     fonts/           the faces the layout substitutes, with their fontconfig file
 #     xkb/             keyboard descriptions, for a system without its own
 #
+# The image (scripts/make-disc-image.py) lays these files out in the order the
+# start-up opens them and compresses each with zisofs only where that pays on
+# a drive; the rule is stated there.
+#
 # Every ELF file but the C library's and the C++ runtime's gets a run path
 # relative to $ORIGIN, so nothing is looked up outside the disc but the base
 # libraries.
