@@ -69,8 +69,9 @@ DRIVES = {  # bytes per second on the inner tracks, seconds per access
 MARKS = ("painted", "tabs", "home")
 KEYS = tuple(f"{m}_s" for m in MARKS) + tuple(f"{what}_{m}" for m in MARKS for what in ("bytes", "reads"))
 
+RECLICK_S = 2.0  # a tab click the window lost is clicked again after this
+
 # The main window's fixed layout (window coordinates).
-RECLICK_S = 2.0
 FIRST_TAB = (221 + 20, 43 + 8)
 HOME_BUTTON = (502 + 20, 1 + 8)
 TREE = (0, 97, 217, 315)
@@ -343,6 +344,15 @@ def window_painted(window, grab):
     return window.pixel(grab, *SEARCH_BUTTON) == SEARCH_COLOUR
 
 
+def alive(pid):
+    """Running, not a zombie (what it mapped is let go at exit)."""
+    try:
+        with open(f"/proc/{pid}/stat") as stat:
+            return stat.read().rsplit(")", 1)[1].split()[0] != "Z"
+    except (OSError, IndexError):
+        return False
+
+
 def stop(process):
     helpers = descendants(process.pid)
     process.terminate()
@@ -357,7 +367,7 @@ def stop(process):
         except ProcessLookupError:
             pass
     deadline = time.monotonic() + 10  # until they let go of the mount
-    while any(os.path.exists(f"/proc/{pid}") for pid in helpers) and time.monotonic() < deadline:
+    while any(alive(pid) for pid in helpers) and time.monotonic() < deadline:
         time.sleep(0.05)
 
 
