@@ -419,17 +419,6 @@ def watch(program, display, mount, timeout, shots):
     return marks, tab_clicks
 
 
-def own_display():
-    """An X server of our own: one that finds its display number taken by
-    another job's server in the same instant exits, and another is tried."""
-    for _ in range(5):
-        display = Xvfb()
-        time.sleep(1)
-        if display.process.poll() is None:
-            return display
-    fail(2, "no X server of our own could start")
-
-
 def measure(mount_path, root, layout, model, display, args):
     """One run on a fresh mount: the nine figures, or None if a mark was missed."""
     mount = Mount(mount_path, root, layout, model, args.trace)
@@ -519,7 +508,7 @@ def main():
         print(f"image {image}: {os.path.getsize(image):,} bytes, {len(layout)} files, {compressed} zisofs")
         print(f"drive {args.drive}: {model[0] / 1e6:g} MB/s, {model[1] * 1000:g} ms per access, "
               f"{READ_AHEAD // 1024} KiB readahead")
-        display = own_display()
+        display = Xvfb()
         runs = []
         for number in range(1, args.runs + 1):
             run, marks, tab_clicks = measure(os.path.join(work, "disc"), root, layout, model,
