@@ -20,6 +20,10 @@ Avvio Avvia() {
   // Closing the main window ends the run even while the search window is open.
   avvio.FRicerca->setAttribute(Qt::WA_QuitOnClose, false);
   avvio.Zolt->FRicerca = avvio.FRicerca.get();
+  // Once the window has been painted, and only then, the Home page's web
+  // engine is loaded: what the reader waits for first is the window.
+  QObject::connect(avvio.Zolt.get(), &TZolt::FirstPainted, avvio.Zolt.get(), &TZolt::StartHomePage,
+                   Qt::QueuedConnection);
   avvio.Zolt->show();
   return avvio;
 }

@@ -7,6 +7,7 @@
 #                      does not have (cmake/disc/base-libraries.txt lists what it has)
 #     lib/             shared libraries, with the ones opened by name
 #     plugins/<kind>/  the Qt plugins the program uses
+#     zolt-home.so     the Home page's web view, loaded after the window is painted
 #     libexec/         the web engine's helper process
 #     resources/       the web engine's resource packs
 #     translations/    the toolkit's Italian texts, the web engine's locales
@@ -101,6 +102,12 @@ if(NOT status EQUAL 0)
   fail("cannot read ${PROGRAM}")
 endif()
 string(REGEX MATCHALL "NEEDED +[^\n]+" needed "${headers}")
+execute_process(COMMAND ${OBJDUMP} -p "${HOME_MODULE}" OUTPUT_VARIABLE headers RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  fail("cannot read ${HOME_MODULE}")
+endif()
+string(REGEX MATCHALL "NEEDED +[^\n]+" module_needed "${headers}")
+string(APPEND needed "${module_needed}")
 file(READ "${CONFIG}" config_text)
 file(READ "${BASE_LIST}" base_text)
 string(SHA256 scan_key "${needed}${config_text}${base_text}")
@@ -122,7 +129,7 @@ if(NOT wanted)
   foreach(plugin IN LISTS QT_PLUGINS)
     list(APPEND modules "${plugin}")
   endforeach()
-  list(APPEND modules ${OPENED_BY_NAME})
+  list(APPEND modules ${OPENED_BY_NAME} "${HOME_MODULE}")
   file(GET_RUNTIME_DEPENDENCIES
     EXECUTABLES "${PROGRAM}" "${HELPER_PROCESS}"
     MODULES ${modules}
@@ -181,7 +188,7 @@ if(NOT wanted)
   # The newest C library version any shipped ELF file asks for: the lowest a
   # reader's system may have.
   set(glibc_needed "2.0")
-  foreach(elf IN LISTS resolved OPENED_BY_NAME QT_PLUGINS ITEMS "${PROGRAM}" "${HELPER_PROCESS}")
+  foreach(elf IN LISTS resolved OPENED_BY_NAME QT_PLUGINS ITEMS "${PROGRAM}" "${HOME_MODULE}" "${HELPER_PROCESS}")
     execute_process(COMMAND ${OBJDUMP} -T "${elf}" OUTPUT_VARIABLE symbols ERROR_QUIET)
     string(REGEX MATCHALL "GLIBC_2\\.[0-9]+" versions "${symbols}")
     foreach(version IN LISTS versions)
@@ -254,6 +261,12 @@ if(NOT up_to_date)
   string(JOIN "\n" text ${wanted})
   file(WRITE "${manifest}" "${text}\n")
 endif()
+
+# The Home page's module is the program's own: copied at every assembly, like the program.
+file(COPY_FILE "${HOME_MODULE}" "${runtime}/zolt-home.so")
+run(${STRIP} --strip-unneeded "${runtime}/zolt-home.so")
+run(${PATCHELF} --set-rpath "$ORIGIN/lib" "${runtime}/zolt-home.so")
+file(CHMOD "${runtime}/zolt-home.so" PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 
 # Whatever happened above, every ELF file of the disc must look beside itself.
 file(GLOB_RECURSE shipped LIST_DIRECTORIES false "${runtime}/*")

@@ -1,16 +1,28 @@
 // Start-up: the application title, the main window, the hidden search window
-// created after it, and the first show that brings up the Home page.
+// created after it, and the first show that brings up the Home page, its web
+// engine loaded once the window has been painted.
 
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QWebEngineView>
+
+#include "app/homeview.h"
 #include "app/labelbutton.h"
 #include "app/startup.h"
 #include "app/zolt.h"
 #include "search/fricerca.h"
 #include "windowtest.h"
 
+namespace {
+constexpr int kWaitMs = 15000;
+}
+
 class TestStartup : public QObject {
   Q_OBJECT
 
  private slots:
+  void init() { zolt::test::FindHomeModule(false); }
+
   void startUpOrder() {
     zolt::test::TempDisc disc;
     disc.Folder("Giochi_");
@@ -35,7 +47,74 @@ class TestStartup : public QObject {
     QVERIFY(avvio.FRicerca->isVisible());
     QVERIFY(avvio.Zolt->isVisible());
   }
+
+  // The window is painted before the web engine is loaded; the Home page
+  // asked for at the first show, and again and again while the engine
+  // starts, comes up in the same native window, which a later Home click
+  // keeps too.
+  void homeAfterThePaintInOneWindow() {
+    zolt::test::TempDisc disc;
+    disc.Folder("Giochi_");
+    disc.File("Home/scheda.htm", "<html><head><title>Benvenuti</title></head><body>Home</body></html>");
+    const zolt::Avvio avvio = zolt::Avvia();
+    TZolt& zolt = *avvio.Zolt;
+    QVERIFY(zolt.WebBrowser1 == nullptr);
+    QVERIFY(QTest::qWaitForWindowExposed(&zolt));
+    const WId window = zolt.winId();
+    QTRY_VERIFY_WITH_TIMEOUT(zolt.WebBrowser1 != nullptr, kWaitMs);
+    for (int i = 0; i < 10; ++i) QTest::mouseClick(zolt.Label7, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(zolt.WebBrowser1->title(), QStringLiteral("Benvenuti"), kWaitMs);
+    QCOMPARE(zolt.winId(), window);
+    QTest::mouseClick(zolt.Label7, Qt::LeftButton);
+    QTest::qWait(500);
+    QCOMPARE(zolt.WebBrowser1->title(), QStringLiteral("Benvenuti"));
+    QCOMPARE(zolt.winId(), window);
+  }
+
+  // Without its module, or with a damaged one, the web pane stays empty and
+  // the rest of the window works.
+  void withoutTheHomeModule_data() {
+    QTest::addColumn<QByteArray>("content");  // empty: no file at all
+    QTest::newRow("missing") << QByteArray();
+    QTest::newRow("damaged") << QByteArray("\x7f" "ELF\2\1\1 not a library", 24);
+    QTest::newRow("empty") << QByteArray(" ");
+  }
+  void withoutTheHomeModule() {
+    QFETCH(QByteArray, content);
+    QTemporaryDir folder;
+    const QString module = folder.filePath(QString::fromLatin1(zolt::kHomeModuleFile));
+    if (!content.isEmpty()) {
+      QFile file(module);
+      QVERIFY(file.open(QIODevice::WriteOnly));
+      file.write(content);
+    }
+    zolt::SetHomeModulePathForTesting(module.toStdString());
+    zolt::test::TempDisc disc;
+    disc.Item("Giochi_/Tetris_", "Un gioco");
+    disc.File("Home/scheda.htm", "<html><body>Home</body></html>");
+    const zolt::Avvio avvio = zolt::Avvia();
+    TZolt& zolt = *avvio.Zolt;
+    QVERIFY(QTest::qWaitForWindowExposed(&zolt));
+    QTest::qWait(300);
+    QVERIFY(zolt.WebBrowser1 == nullptr);
+    QVERIFY(zolt.PanBrowser->isVisible());
+    QTest::mouseClick(zolt.Label7, Qt::LeftButton);
+    QTest::mouseClick(zolt.Linguetta01, Qt::LeftButton);
+    QCOMPARE(zolt.Elenco->topLevelItemCount(), 1);
+    QVERIFY(zolt.Elenco->isVisible());
+  }
+
+  // A Home folder without its page starts no web engine.
+  void homeWithoutItsPage() {
+    zolt::test::TempDisc disc;
+    disc.Folder("Home");
+    const zolt::Avvio avvio = zolt::Avvia();
+    QVERIFY(QTest::qWaitForWindowExposed(avvio.Zolt.get()));
+    QTest::qWait(300);
+    QVERIFY(avvio.Zolt->WebBrowser1 == nullptr);
+    QVERIFY(!zolt::HomeModuleReady());
+  }
 };
 
-ZOLT_WINDOW_TEST_MAIN(TestStartup)
+ZOLT_WINDOW_TEST_MAIN_HOME(TestStartup, false)
 #include "tst_startup.moc"
