@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QMovie>
+#include <QOpenGLContext>
 #include <QOpenGLWidget>
 #include <QPainter>
 #include <QScreen>
@@ -17,6 +18,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <utility>
 #include <vector>
@@ -450,6 +452,12 @@ void TZolt::setupBrowserPane() {
   auto* fill = new QVBoxLayout(PanBrowser);
   fill->setContentsMargins(0, 0, 0, 0);
   PanBrowser->hide();
+  // The web view draws with OpenGL, in the context the application shares
+  // among its windows (made with the application); where there is none, the
+  // web engine cannot run at all.
+  const QOpenGLContext* shared = QOpenGLContext::globalShareContext();
+  glWorks_ = shared != nullptr && shared->isValid();
+  if (!glWorks_) return;
   // The window is drawn through OpenGL from its first show: the web view's
   // GL surface joining it later then finds it ready instead of making the
   // native window again (a flash, and a new window for the desktop).
@@ -465,7 +473,9 @@ void TZolt::StartHomePage() {
     const bool pageAsked = homeRequest_ && *homeRequest_ != QUrl(QStringLiteral("about:blank"));
     if (!pageAsked && !zolt::HomeModuleReady()) return;
     homeStarted_ = true;
-    if (const zolt::MakeHomeView make = zolt::LoadHomeModule()) {
+    if (!glWorks_) {
+      std::fputs("zolt: la pagina Home non è disponibile: OpenGL non funziona su questo schermo.\n", stderr);
+    } else if (const zolt::MakeHomeView make = zolt::LoadHomeModule()) {
       home_.reset(make(PanBrowser, this));
       WebBrowser1 = home_->View();
       QWidget* view = home_->Widget();

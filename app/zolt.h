@@ -184,6 +184,7 @@ class TZolt : public QWidget {
   bool browserFillsPage_ = false;
   bool shown_ = false;
   bool painted_ = false;
+  bool glWorks_ = false;                    // the windows' shared OpenGL context was made
   bool homeStarted_ = false;                // StartHomePage has run
   std::unique_ptr<zolt::HomeView> home_;   // the Home page's view, once made
   std::optional<QUrl> homeRequest_;        // the Home page last asked for
