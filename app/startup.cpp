@@ -3,8 +3,6 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QEvent>
-#include <QTimer>
 #include <cstdlib>
 #include <string_view>
 
@@ -30,34 +28,19 @@ Avvio Avvia() {
   // Closing the main window ends the run even while the search window is open.
   avvio.FRicerca->setAttribute(Qt::WA_QuitOnClose, false);
   avvio.Zolt->FRicerca = avvio.FRicerca.get();
+  // Once the window has been painted, and only then, the Home page's web
+  // engine is loaded: what the reader waits for first is the window.
+  // At the same moment a helper thread starts moving what the Home page
+  // needs, in the disc's recorded order, into the page cache.
+  QObject::connect(avvio.Zolt.get(), &TZolt::FirstPainted, avvio.Zolt.get(), &TZolt::StartHomePage,
+                   Qt::QueuedConnection);
+  QObject::connect(
+      avvio.Zolt.get(), &TZolt::FirstPainted, avvio.Zolt.get(),
+      [] { disc::StartReadAhead(catalogue::DiscRoot()); }, Qt::QueuedConnection);
   avvio.Zolt->show();
-  StartReadAheadAfterFirstPaint(avvio.Zolt.get());
   return avvio;
 }
 
-// --- reading the disc ahead, once the main window is painted --------------
-namespace {
-
-class AfterFirstPaint : public QObject {
- public:
-  using QObject::QObject;
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::Paint) {
-      watched->removeEventFilter(this);
-      // The next turn of the loop: the painted window is on the screen by then.
-      QTimer::singleShot(0, [] { disc::StartReadAhead(catalogue::DiscRoot()); });
-      deleteLater();
-    }
-    return false;
-  }
-};
-
-}  // namespace
-
-void StartReadAheadAfterFirstPaint(QWidget* window) {
-  window->installEventFilter(new AfterFirstPaint(window));
-}
-// ---------------------------------------------------------------------------
 
 namespace {
 

@@ -1,7 +1,8 @@
 #pragma once
 // Start-up: after the application object, the application title, the main
 // window, the search window (created hidden), then the main window is shown
-// and the message loop may run.
+// and the message loop may run. Once the main window has been painted, the
+// Home page's web engine is loaded and the Home page shown.
 
 #include <memory>
 #include <string>
@@ -23,10 +24,6 @@ struct Avvio {
 };
 
 Avvio Avvia();
-
-// Once `window` has been painted, the disc's runtime files the rest of the
-// start-up wants are read ahead in the recorded order (disc/readahead.h).
-void StartReadAheadAfterFirstPaint(QWidget* window);
 
 // Settles, before anything else of the program runs, what the disc's launcher
 // (the file `zolt` at the disc root) handed on: the disc root, as the program
