@@ -12,8 +12,10 @@ root.
 
 With each file go the pieces of it the start-up read (disc/start_order.h has
 the format): the pages of the file in the page cache (mincore) when the
-window was painted, for a file opened before, and when the Home page was
-drawn, for one opened after, pieces less than MERGE_GAP pages apart joined.
+window was painted and a first tab clicked at once has filled the tree, for
+a file opened before the paint, and when the Home page was drawn (clicked
+after the tab), for one opened after, pieces less than MERGE_GAP pages apart
+joined.
 Recorded as root, the disc is started from a file system of its own that
 reads no more than asked for (no readahead), so the pages in the cache are
 those the start-up touched.
@@ -41,6 +43,8 @@ sys.path.insert(0, os.path.join(HERE, "../bench/disc"))
 from startup_reads import (HOME_HEADER, SEARCH_BUTTON, SEARCH_COLOUR, WEB_VIEW, Medium, Window,  # noqa: E402
                            evict, disc_files)
 from clean_root_test import Xvfb, descendants  # noqa: E402  (startup_reads puts it on the path)
+from screen import Screen  # noqa: E402
+from startup_drive import FIRST_TAB, HOME_BUTTON, click, tree_filled  # noqa: E402
 
 HEADER = """\
 # The disc's files in the order a start-up first opened them, recorded by
@@ -159,8 +163,9 @@ def record(disc, home):
          "-e", "trace=open,openat,openat2,execve", os.path.join(root, "zolt")],
         env=env, cwd=root, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     window = Window(f":{display.number}")
-    painted = home_drawn = None
-    at_home = None
+    painted = home_drawn = tabbed = None
+    at_home = at_tab = None
+    screen = Screen(f":{display.number}")
     # Until the window is seen painted, the cache as it was a moment ago: the
     # last one before the Home page's module was opened is the paint's.
     recent = collections.deque(maxlen=200)
@@ -180,7 +185,13 @@ def record(disc, home):
             if grab and painted is None and window.pixel(grab, *SEARCH_BUTTON) == SEARCH_COLOUR:
                 painted = time.time()
                 recent.append((painted, snapshot(root)))
-            if grab and painted and home_drawn is None and window.count(grab, WEB_VIEW, HOME_HEADER) > 75:
+                x, y = screen.origin(win)  # a reader's first click: a tab
+                click(f":{display.number}", x + FIRST_TAB[0], y + FIRST_TAB[1])
+            elif grab and painted and tabbed is None and (tree_filled(window, grab) or now - began > TIMEOUT_S / 2):
+                tabbed, at_tab = now, snapshot(root)
+                x, y = screen.origin(win)
+                click(f":{display.number}", x + HOME_BUTTON[0], y + HOME_BUTTON[1])
+            if grab and tabbed and home_drawn is None and window.count(grab, WEB_VIEW, HOME_HEADER) > 75:
                 home_drawn = now
                 at_home = snapshot(root)
             if painted and home_drawn and now - home_drawn > 2:
@@ -210,7 +221,8 @@ def record(disc, home):
         # The window is seen painted a moment after it is: the Home page's
         # module, loaded on the first paint, tells when more exactly.
         painted = min([painted] + [seconds - 1e-6 for seconds, rel in touches if rel == HOME_MODULE])
-        at_paint = next((snap for taken, snap in reversed(recent) if taken <= painted), recent[0][1])
+        # What a tab clicked at once reads too goes with what the paint read.
+        at_paint = at_tab or next((snap for taken, snap in reversed(recent) if taken <= painted), recent[0][1])
         order = [(seconds, rel, pieces((at_paint if seconds <= painted else at_home).get(rel, ())))
                  for seconds, rel in touches]
         return painted, order
