@@ -57,7 +57,8 @@ HEADER = """\
 PAINTED = "# painted"
 BLOCK = 4096         # the order file's unit for pieces: a page
 MERGE_GAP = 16       # pages: pieces closer than this are read as one
-HOME_MODULE = ".zolt/zolt-home.so"  # loaded once the window is painted: the paint's exact time
+RUNTIME = ".zolt"
+HOME_MODULE = RUNTIME + "/zolt-home.so"  # loaded once the window is painted: the paint's exact time
 QUIET_S = 6          # nothing new opened this long after the paint: the start-up is over
 TIMEOUT_S = 180
 
@@ -223,9 +224,13 @@ def record(disc, home):
         painted = min([painted] + [seconds - 1e-6 for seconds, rel in touches if rel == HOME_MODULE])
         # What a tab clicked at once reads too goes with what the paint read.
         at_paint = at_tab or next((snap for taken, snap in reversed(recent) if taken <= painted), recent[0][1])
-        order = [(seconds, rel, pieces((at_paint if seconds <= painted else at_home).get(rel, ())))
-                 for seconds, rel in touches]
-        return painted, order
+        before = [(False, rel, pieces(at_paint.get(rel, ()))) for seconds, rel in touches if seconds <= painted]
+        # The pages of those files that the Home page (its helper processes)
+        # touched later are read ahead first after the paint, on from there.
+        again = [(True, rel, pieces(more)) for _, rel, _ in before
+                 if rel.startswith(RUNTIME + "/") and (more := at_home.get(rel, set()) - at_paint.get(rel, set()))]
+        after = [(True, rel, pieces(at_home.get(rel, ()))) for seconds, rel in touches if seconds > painted]
+        return before + again + after
     finally:
         if medium:
             medium.close()
@@ -233,10 +238,11 @@ def record(disc, home):
 
 
 def write(output, painted, order):
+    """The order file; `order`: (after the paint, path, pieces) in order."""
     lines = [HEADER]
     marked = False
-    for seconds, rel, read in order:
-        if not marked and painted is not None and seconds > painted:
+    for later, rel, read in order:
+        if not marked and painted is not None and later:
             lines.append(PAINTED + "\n")
             marked = True
         lines.append(rel + ("\t" + " ".join(f"{first}+{count}" for first, count in read) if read else "") + "\n")
@@ -278,10 +284,9 @@ def main():
     result = record(args.disc, None)
     if result is None:
         return give_up(1, "the program's window was not painted under the recording")
-    painted, order = result
-    write(args.output, painted, order)
-    after = sum(1 for seconds, _, _ in order if seconds > painted)
-    print(f"start-order: {len(order)} files of the disc opened, {len(order) - after} before the paint")
+    write(args.output, True, result)
+    before = sum(1 for later, _, _ in result if not later)
+    print(f"start-order: {len({rel for _, rel, _ in result})} files of the disc opened, {before} before the paint")
     return 0
 
 
