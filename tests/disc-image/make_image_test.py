@@ -66,7 +66,7 @@ def main():
         # The start-up's order puts its files first, in that order, and ships with the runtime.
         write(os.path.join(disc, ".zolt/lib/libz.so"), "\n" * 5000)
         order = os.path.join(work, "order.txt")
-        write(order, "# recorded\n.zolt/lib/libz.so\nzolt\nnone\n../x\n# painted\nGiochi_/Labirinto_/testo.txt\n")
+        write(order, "# recorded\n.zolt/lib/libz.so\t0+1 3+1\nzolt\nnone\n../x\n# painted\nGiochi_/Labirinto_/testo.txt\n")
         os.unlink(image)
         subprocess.run([sys.executable, SCRIPT, "--output", image, "--disc", disc, "--order", order],
                        capture_output=True)
