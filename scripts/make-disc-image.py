@@ -213,12 +213,15 @@ def main():
         if not os.path.isfile(args.order):
             fail(1, f"{args.order}: there is no order file")
         # The higher the weight, the nearer the start of the image; files not
-        # in the order keep weight 0 and follow.
+        # in the order keep weight 0 and follow. The order file itself comes
+        # right after the first (the launcher, which reads it next).
         ordered, pieces = read_order(args.order, disc)
         for rank, path in enumerate(ordered):
-            command += ["-find", path, "-exec", "sort_weight", str(len(ordered) - rank), "--"]
+            command += ["-find", path, "-exec", "sort_weight", str(2 * (len(ordered) - rank)), "--"]
         if args.runtime_folder in root_entries:
-            command += ["-map", os.path.abspath(args.order), f"/{args.runtime_folder}/{ORDER_NAME}"]
+            shipped = f"/{args.runtime_folder}/{ORDER_NAME}"
+            command += ["-map", os.path.abspath(args.order), shipped,
+                        "-find", shipped, "-exec", "sort_weight", str(2 * len(ordered) - 1), "--"]
     if args.runtime_folder in root_entries:
         packed = compressed_files(disc, args.runtime_folder, pieces)
         if packed:
