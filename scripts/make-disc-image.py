@@ -13,11 +13,16 @@ the order file ships in the runtime folder, where the program finds what to
 read ahead once its window is painted.
 
 zisofs, per file of the runtime folder and the launcher: a drive reads a
-compressed file in whole compressed blocks (128 KiB of content each), which
+compressed file in whole compressed blocks (32 KiB of content each), which
 halves the bytes of a file read whole or in long pieces, as the kernel's
 128 KiB readahead reads the libraries it maps. A file the start-up reads in
 pieces (the order file's) is compressed only where the compressed blocks
-its pieces fall in take fewer bytes than the pieces. It does not pay for a file
+its pieces fall in take fewer bytes than the pieces. Blocks of 32 KiB rather
+than 128 KiB: the pages the start-up touches before its window is painted
+are spread over nearly every 128 KiB of the toolkit's libraries, and the
+smaller blocks take a fifth fewer bytes for them (measured with the drive
+model: 12.8 MB instead of 15.1 MB before the paint, the window 0.5 s sooner
+on a CD), for an image of 124 MB instead of 145 MB. It does not pay for a file
 that barely compresses (the web engine's resource packs, compressed inside)
 and is looked up at random in small pieces: each piece costs a whole
 compressed block, more than its plain bytes. Measured with
@@ -43,7 +48,7 @@ import zlib
 CD_BYTES = 737_280_000  # 80 minutes: 360,000 sectors of 2,048 bytes
 JOLIET_NAME_UNITS = 64  # UTF-16 code units a Joliet name may have
 SECTOR = 2048
-ZISOFS_BLOCK = 128 << 10
+ZISOFS_BLOCK = 32 << 10
 ZISOFS_KEEPS = 0.75     # compressed only where at most this share of the sectors remains
 SAMPLE_BLOCKS = 24      # blocks compressed to estimate a file's share
 ORDER_NAME = "start-order.txt"
