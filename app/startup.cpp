@@ -35,18 +35,22 @@ Avvio Avvia() {
   // the reader waits for first is the window; and the engine, loaded from
   // the cache, keeps the window from answering for a moment only, where
   // loading it from a slow drive page by page would hold it for a minute.
+  // A pass that does not end (a damaged disc, a drive retrying a sector)
+  // holds the Home page back no longer than kEngineWaitMs.
+  constexpr int kPollMs = 50, kEngineWaitMs = 120'000;
   TZolt* zolt = avvio.Zolt.get();
   QObject::connect(
       zolt, &TZolt::FirstPainted, zolt,
       [zolt] {
         const auto done = disc::StartReadAhead(catalogue::DiscRoot());
         auto* poll = new QTimer(zolt);
-        QObject::connect(poll, &QTimer::timeout, zolt, [zolt, poll, done] {
-          if (!done->load()) return;
+        QObject::connect(poll, &QTimer::timeout, zolt, [zolt, poll, done, waited = 0]() mutable {
+          if (!done->load() && (waited += kPollMs) < kEngineWaitMs) return;
+          poll->stop();
           poll->deleteLater();
           zolt->EngineMayStart();
         });
-        poll->start(50);
+        poll->start(kPollMs);
       },
       Qt::QueuedConnection);
   avvio.Zolt->show();
