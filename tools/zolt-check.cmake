@@ -23,5 +23,5 @@ target_link_libraries(zolt_check
 set_target_properties(zolt_check PROPERTIES AUTOMOC OFF)
 
 add_executable(zolt-check ${CMAKE_CURRENT_LIST_DIR}/zolt-check/main.cpp)
-target_link_libraries(zolt-check PRIVATE zolt_check Qt6::Gui zolt_warnings zolt_options)
+target_link_libraries(zolt-check PRIVATE zolt_check zolt_commandline Qt6::Gui zolt_warnings zolt_options)
 set_target_properties(zolt-check PROPERTIES AUTOMOC OFF)

@@ -3,7 +3,7 @@
 # starts as fast as a plain C program; --archive loads the reader from the
 # module zolt-search-archive.so beside it.
 add_executable(zolt-search ${CMAKE_CURRENT_LIST_DIR}/zolt-search/main.cpp)
-target_link_libraries(zolt-search PRIVATE zolt_textsearch_core ${CMAKE_DL_LIBS}
+target_link_libraries(zolt-search PRIVATE zolt_textsearch_core zolt_commandline ${CMAKE_DL_LIBS}
   zolt_warnings zolt_strict zolt_options)
 add_library(zolt-search-archive MODULE ${CMAKE_CURRENT_LIST_DIR}/zolt-search/archive_module.cpp)
 target_link_libraries(zolt-search-archive PRIVATE zolt_archive_core zolt_warnings zolt_options)

@@ -104,14 +104,14 @@ TEST_F(ZoltSearchTest, PrintsWhatTheWindowListsWithItsStatus) {
        hits + "archivio: Storia        una parola\n", ""},
       {"nothing found", {disc, "assente"}, 1, "", ""},
       {"a word like an option after --", {"--", disc, "-parola"}, 0, "A_/Casa_\n", ""},
-      {"an empty word", {disc, ""}, 1, "", "empty"},
-      {"a word with a line break", {disc, "una\nparola"}, 1, "", "line break"},
-      {"a missing disc", {disc + "/manca", "parola"}, 2, "", "cannot read the disc"},
-      {"a disc that is a file", {disc + "/B_/testo.txt", "parola"}, 2, "", "not a folder"},
-      {"an unknown option", {"--tutto", disc, "parola"}, 2, "", "unknown option --tutto"},
-      {"a word missing", {disc}, 2, "", "usage:"},
+      {"an empty word", {disc, ""}, 1, "", "vuota"},
+      {"a word with a line break", {disc, "una\nparola"}, 1, "", "a capo"},
+      {"a missing disc", {disc + "/manca", "parola"}, 2, "", "impossibile leggere il disco"},
+      {"a disc that is a file", {disc + "/B_/testo.txt", "parola"}, 2, "", "non è una cartella"},
+      {"an unknown option", {"--tutto", disc, "parola"}, 2, "", "opzione sconosciuta: --tutto"},
+      {"a word missing", {disc}, 2, "", "Uso: zolt-search"},
       {"no archive on the disc", {"--archive", disc + "/A_", "parola"}, 0, "Caffè_\nCasa_\nHome\n",
-       "the archive cannot be read: File is not exists."},
+       "l'archivio non si legge: File is not exists."},
   };
   for (const auto& c : cases) {
     const auto start = std::chrono::steady_clock::now();
@@ -141,7 +141,7 @@ TEST_F(ZoltSearchTest, UnreadableDescriptionsAreSaidAndChangeNothingElse) {
   const Outcome run = ZoltSearch({disc_.string(), "parola"}, scratch_);
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out, "A_\n");
-  const std::string said = std::string("2 descriptions could not be read");
+  const std::string said = std::string("2 descrizioni non si leggono");
   EXPECT_NE(run.err.find(said), std::string::npos) << run.err;
 }
 
