@@ -337,4 +337,22 @@ bool IsCatalogueName(std::string_view name) {
   return !name.empty() && !IsHiddenName(name) && name.find('_') == name.size() - 1;
 }
 
+std::optional<std::string> ReadFirstLine(const std::string& path, const std::string& root) {
+  const DiscFile file = OpenDiscFile(path, root);
+  if (!file) return std::nullopt;
+  std::string line;
+  char chunk[4096];
+  while (line.size() < kMaxLineBytes) {
+    const long got = ReadFully(file.fd(), chunk, sizeof chunk);
+    if (got < 0) return std::nullopt;
+    const std::string_view read(chunk, static_cast<std::size_t>(got));
+    const std::size_t end = read.find_first_of("\r\n");
+    line.append(read.substr(0, end));
+    if (end != std::string_view::npos || got < static_cast<long>(sizeof chunk)) break;
+  }
+  if (line.size() > kMaxLineBytes) line.resize(kMaxLineBytes);
+  if (line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);
+  return line;
+}
+
 }  // namespace zolt::disc

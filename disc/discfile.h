@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -154,5 +155,12 @@ ItemFile FindItemFile(const std::string& itemFolder, std::string_view name, cons
 bool IsCatalogueName(std::string_view name);
 // Hidden on the disc: a leading ".".
 inline bool IsHiddenName(std::string_view name) { return !name.empty() && name.front() == '.'; }
+
+// The first line of a text file, taken whole: it ends at CR LF, a lone CR or
+// a lone LF; a leading UTF-8 byte-order mark is dropped; a file with no line
+// gives "". Nothing when the file cannot be read or is not a regular file;
+// it is opened as every disc file is (below `root`), so a pipe of that name
+// never blocks.
+std::optional<std::string> ReadFirstLine(const std::string& path, const std::string& root);
 
 }  // namespace zolt::disc

@@ -45,4 +45,8 @@ struct ProgramFile {
 // Opens the file once within `root` (see OpenDiscFile) and reads its head.
 ProgramFile InspectProgram(const std::string& path, const std::string& root);
 
+// True when `relative` (either separator) stays inside the folder it is taken
+// from: not empty, not absolute, no drive letter, no ".." part, no NUL.
+bool IsSafeRelativePath(std::string_view relative);
+
 }  // namespace zolt::disc

@@ -18,7 +18,7 @@ add_library(zolt_check STATIC
 target_include_directories(zolt_check PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(zolt_check
   PUBLIC Qt6::Gui zolt_disc
-  PRIVATE zolt_rtf zolt_jpeg zolt_tabmetrics zolt_textsearch zolt_actions zolt_spreadsheet zolt_textcodec
+  PRIVATE zolt_rtf zolt_jpeg zolt_tabmetrics zolt_textsearch zolt_spreadsheet zolt_textcodec
           PkgConfig::LIBXML2 zolt_warnings zolt_options zolt_qt_strict)
 set_target_properties(zolt_check PROPERTIES AUTOMOC OFF)
 

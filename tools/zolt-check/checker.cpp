@@ -1,6 +1,5 @@
 #include "tools/zolt-check/checker.h"
 
-#include "actions/itemactions.h"
 #include "app/tabmetrics.h"
 #include "disc/catalogue.h"
 #include "disc/discfile.h"
@@ -899,7 +898,7 @@ class Checker {
       Unreadable(item, file, effect);
       return std::nullopt;
     }
-    auto line = actions::ReadFirstLine(file.path, root_.raw);
+    auto line = disc::ReadFirstLine(file.path, root_.raw);
     if (!line) Unreadable(item, disc::ItemFile{file.path, disc::FileState::kUnreadable, EIO}, effect);
     return line;
   }
@@ -982,7 +981,7 @@ class Checker {
     if (!line || line->empty()) return;
     const std::string path = FilePlace(item, copy).shown;
     const std::string shownLine = disc::DecodeDiscName(*line);
-    if (!actions::IsSafeRelativePath(*line)) {
+    if (!disc::IsSafeRelativePath(*line)) {
       Report("path-escapes-item", path,
              "la prima riga, " + Quoted(shownLine) +
                  ", esce dalla cartella del prodotto (\"..\", un percorso assoluto o una lettera di unità): "
