@@ -25,11 +25,6 @@ namespace {
 // Longest folder name most file systems accept, in bytes.
 constexpr qsizetype kMaxNameBytes = 255;
 
-// "setup.txt" and "copia.txt" count when they are regular files, readable or not.
-bool IsPresent(const disc::ItemFile& file) {
-  return file.state == disc::FileState::kReadable || file.state == disc::FileState::kUnreadable;
-}
-
 // A link on the way from the chosen folder to the file: the copy would be
 // written through it.
 bool LinkOnTheWay(const std::string& folder, const std::string& relative) {
@@ -210,7 +205,7 @@ void Installa(const std::string& percorsoProdotto, const std::string& eseguibile
     platform::OpenAndTell(owner, *inside);
   };
   const disc::ItemFile setup = disc::FindItemFile(percorsoProdotto, disc::kSetupFile, root);
-  if (IsPresent(setup)) {
+  if (disc::IsPresent(setup.state)) {
     // A "setup.txt" that cannot be read stops the action without a word.
     const std::optional<std::string> riga = disc::ReadFirstLine(setup.path, root);
     if (!riga) return;
@@ -225,7 +220,7 @@ void CopiaProdotto(QWidget* owner, const std::string& percorsoProdotto, const QS
   // A missing or unreadable "copia.txt" names no file: the whole item is copied.
   const std::string root = catalogue::DiscRoot();
   const disc::ItemFile copia = disc::FindItemFile(percorsoProdotto, disc::kCopyListFile, root);
-  const std::string riga = IsPresent(copia) ? disc::ReadFirstLine(copia.path, root).value_or(std::string()) : std::string();
+  const std::string riga = disc::IsPresent(copia.state) ? disc::ReadFirstLine(copia.path, root).value_or(std::string()) : std::string();
   // An empty first line names no file, as an empty "copia.txt" does.
   if (riga.empty()) {
     CopiaProdottoIntero(owner, percorsoProdotto, titolo);

@@ -7,13 +7,11 @@ add_library(zolt_window STATIC
   ${CMAKE_CURRENT_LIST_DIR}/zoltpage.cpp
   ${CMAKE_CURRENT_LIST_DIR}/homepage.h
   ${CMAKE_CURRENT_LIST_DIR}/homepage.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/labelbutton.h
-  ${CMAKE_CURRENT_LIST_DIR}/labelbutton.cpp
   ${CMAKE_CURRENT_LIST_DIR}/zoltapplication.h
   ${CMAKE_CURRENT_LIST_DIR}/zoltapplication.cpp)
 target_include_directories(zolt_window PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(zolt_window
-  PUBLIC Qt6::Widgets zolt_disc zolt_tabmetrics zolt_rtf zolt_jpeg zolt_artwork zolt_shell zolt_actions zolt_textcodec
+  PUBLIC Qt6::Widgets zolt_disc zolt_look zolt_rtf zolt_jpeg zolt_shell zolt_actions zolt_textcodec
   PRIVATE Qt6::WebEngineWidgets zolt_warnings zolt_options zolt_qt_strict)
 
 # Start-up needs the search window, which itself builds on the main window.

@@ -20,10 +20,10 @@
 #include <functional>
 #include <vector>
 
-#include "app/artwork/artwork.h"
+#include "look/artwork/artwork.h"
 #include "app/homepage.h"
-#include "app/labelbutton.h"
-#include "app/zoltapplication.h"
+#include "look/labelbutton.h"
+#include "look/layoutfont.h"
 #include "platform/rtf/richtextviewer.h"
 
 using zolt::LabelButton;

@@ -159,7 +159,6 @@ class TZolt : public QWidget {
   void loadBannerAddress();
   void updateInstallButton();
   void fillBrowserPane();
-  std::string itemFile(const char* name) const;
   void setupTabOrder();
   void pageRefreshed();
   void listSubEntries(QTreeWidgetItem* voce);

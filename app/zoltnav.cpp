@@ -13,8 +13,8 @@
 #include "disc/discpath.h"
 #include "disc/catalogue.h"
 #include "disc/tree.h"
-#include "app/tabmetrics.h"
-#include "app/labelbutton.h"
+#include "look/tabmetrics.h"
+#include "look/labelbutton.h"
 #include "app/zolt.h"
 #include "platform/textcodec.h"
 

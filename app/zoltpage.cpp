@@ -15,8 +15,9 @@
 #include "disc/catalogue.h"
 #include "disc/discfile.h"
 #include "disc/discpath.h"
+#include "disc/disctext.h"
 #include "disc/webaddress.h"
-#include "app/labelbutton.h"
+#include "look/labelbutton.h"
 #include "app/zolt.h"
 #include "platform/jpeg/jpegdecoder.h"
 #include "platform/rtf/richtextviewer.h"
@@ -41,11 +42,6 @@ disc::ReadResult ReadItemFile(const std::string& folder, std::string_view name) 
   return disc::ReadDiscFile(*path, catalogue::DiscRoot(), disc::SizeLimitFor(name));
 }
 
-// A regular file, readable or not: the page shows its part, or empties it.
-bool Present(const disc::ReadResult& file) {
-  return file.state == disc::FileState::kReadable || file.state == disc::FileState::kUnreadable;
-}
-
 // What a description link, the banner and the footer may open: web
 // addresses, through the desktop's browser. Anything else opens nothing.
 void OpenWebAddress(QWidget* owner, const QString& target) {
@@ -63,7 +59,7 @@ void OpenWebAddress(QWidget* owner, const QString& target) {
 // A local file for the web view. Paths that are not UTF-8 keep their bytes
 // percent-encoded, which the browser passes to the system unchanged.
 QUrl LocalFileUrl(const std::string& path) {
-  if (zolt::IsValidUtf8(path)) return QUrl::fromLocalFile(zolt::PathToQString(path));
+  if (disc::IsValidUtf8(path)) return QUrl::fromLocalFile(zolt::PathToQString(path));
   return QUrl::fromEncoded(QByteArray("file://") +
                            QByteArray::fromStdString(path).toPercentEncoding("/"));
 }
@@ -86,11 +82,6 @@ QStringList SplitLines(const QString& text) {
 }
 
 }  // namespace
-
-std::string TZolt::itemFile(const char* name) const {
-  if (PercorsoProdotto.empty()) return {};
-  return catalogue::ResolveFile(PercorsoProdotto, name).value_or(std::string());
-}
 
 void TZolt::AggiornaScheda(const QString& titolo) {
   const PageRefresh refresh(*this);
@@ -147,7 +138,7 @@ void TZolt::loadDescription() {
 
 void TZolt::loadPicture() {
   const disc::ReadResult file = ReadItemFile(PercorsoProdotto, disc::kPictureFile);
-  if (!Present(file)) {
+  if (!disc::IsPresent(file.state)) {
     MemoTesto->setGeometry(8, MemoTesto->y(), 536, MemoTesto->height());
     Immagine->hide();
     return;

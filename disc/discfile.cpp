@@ -69,14 +69,6 @@ std::optional<std::string> Below(const std::string& path, const std::string& roo
   return path.substr(start);
 }
 
-std::optional<std::string> RealPath(const std::string& path) {
-  char* resolved = ::realpath(path.c_str(), nullptr);
-  if (resolved == nullptr) return std::nullopt;
-  std::string result(resolved);
-  std::free(resolved);
-  return result;
-}
-
 // Where an open descriptor really leads: the kernel's own answer, or the
 // name resolved again where /proc is not mounted.
 std::optional<std::string> RealPathOf(int fd, const std::string& path) {
@@ -333,10 +325,6 @@ ItemFile FindItemFile(const std::string& itemFolder, std::string_view name, cons
   return item;
 }
 
-bool IsCatalogueName(std::string_view name) {
-  return !name.empty() && !IsHiddenName(name) && name.find('_') == name.size() - 1;
-}
-
 std::optional<std::string> ReadFirstLine(const std::string& path, const std::string& root) {
   const DiscFile file = OpenDiscFile(path, root);
   if (!file) return std::nullopt;
@@ -353,6 +341,19 @@ std::optional<std::string> ReadFirstLine(const std::string& path, const std::str
   if (line.size() > kMaxLineBytes) line.resize(kMaxLineBytes);
   if (line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);
   return line;
+}
+
+std::optional<std::string> RealPath(const std::string& path) {
+  char* resolved = ::realpath(path.c_str(), nullptr);
+  if (resolved == nullptr) return std::nullopt;
+  std::string result(resolved);
+  std::free(resolved);
+  return result;
+}
+
+bool IsFolder(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 }  // namespace zolt::disc

@@ -49,4 +49,8 @@ ProgramFile InspectProgram(const std::string& path, const std::string& root);
 // from: not empty, not absolute, no drive letter, no ".." part, no NUL.
 bool IsSafeRelativePath(std::string_view relative);
 
+// `path` with "." and ".." taken away by the letter, the way the kernel
+// walks a path whose parts do not exist: "/" first, "/" between levels.
+std::string LexicalPath(const std::string& path);
+
 }  // namespace zolt::disc

@@ -1,8 +1,8 @@
 #include "search/fricerca.h"
 
-#include "app/artwork/artwork.h"
+#include "look/artwork/artwork.h"
 #include "disc/catalogue.h"
-#include "app/labelbutton.h"
+#include "look/labelbutton.h"
 #include "app/zolt.h"
 #include "app/zoltapplication.h"
 #include "platform/shell.h"

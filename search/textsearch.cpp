@@ -198,23 +198,6 @@ DescriptionResult DescriptionReader::Match(const std::string& folder, const Text
   }
 }
 
-DescriptionResult DescriptionReader::ReadOnly(const std::string& folder, std::size_t* bytes) {
-  DescriptionResult result = DescriptionResult::kNoMatch;
-  const disc::DiscFile file = Open(folder, result);
-  if (!file) return result;
-  if (file.size() > disc::kMaxDescriptionBytes) return DescriptionResult::kUnreadable;
-  std::uint64_t done = 0;
-  for (;;) {
-    bool last = false;
-    const long n = ReadPiece(file, done, last);
-    if (n < 0) return DescriptionResult::kUnreadable;
-    done += static_cast<std::uint64_t>(n);
-    if (done > disc::kMaxDescriptionBytes) return DescriptionResult::kUnreadable;
-    if (bytes) *bytes += static_cast<std::size_t>(n);
-    if (last) return result;
-  }
-}
-
 FoundDescriptions FindDescriptions(const std::string& root, const TextMatcher& matcher) {
   FoundDescriptions result;
   std::vector<Candidate> candidates = Candidates(root);

@@ -45,8 +45,6 @@ class DescriptionReader {
  public:
   explicit DescriptionReader(std::string root);
   DescriptionResult Match(const std::string& folder, const TextMatcher& matcher);
-  // Reads the description and nothing else (the floor the benchmark compares with).
-  DescriptionResult ReadOnly(const std::string& folder, std::size_t* bytes);
 
  private:
   disc::DiscFile Open(const std::string& folder, DescriptionResult& failure);

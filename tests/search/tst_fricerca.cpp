@@ -3,7 +3,7 @@
 // box and a real main window to lead to.
 
 #include "disc/catalogue.h"
-#include "app/labelbutton.h"
+#include "look/labelbutton.h"
 #include "app/zolt.h"
 #include "platform/rtf/richtextviewer.h"
 #include "platform/shell.h"

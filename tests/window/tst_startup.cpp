@@ -1,7 +1,7 @@
 // Start-up: the application title, the main window, the hidden search window
 // created after it, and the first show that brings up the Home page.
 
-#include "app/labelbutton.h"
+#include "look/labelbutton.h"
 #include "app/startup.h"
 #include "app/zolt.h"
 #include "search/fricerca.h"

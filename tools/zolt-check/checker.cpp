@@ -1,6 +1,6 @@
 #include "tools/zolt-check/checker.h"
 
-#include "app/tabmetrics.h"
+#include "look/tabmetrics.h"
 #include "disc/catalogue.h"
 #include "disc/discfile.h"
 #include "disc/discpath.h"
@@ -72,53 +72,11 @@ struct Place {
   std::string Folder() const { return catalogue::JoinPath(raw, ""); }
 };
 
-using FolderId = std::pair<dev_t, ino_t>;
+using catalogue::FolderId;
+using catalogue::ListFolder;
+using Entry = catalogue::FolderEntry;
 
-struct Entry {
-  std::string name;
-  bool folder = false;
-  FolderId id{};
-};
-
-// The entries of a folder sorted by name, links followed for their kind.
-// Returns 0 or the errno of the failure.
-int ListFolder(const std::string& folder, std::vector<Entry>& entries, FolderId* id = nullptr) {
-  entries.clear();
-  DIR* dir = opendir(folder.c_str());
-  if (dir == nullptr) return errno;
-  const int fd = dirfd(dir);
-  struct stat self {};
-  int error = fstat(fd, &self) == 0 ? 0 : errno;
-  if (id != nullptr) *id = {self.st_dev, self.st_ino};
-  for (;;) {
-    errno = 0;
-    const dirent* entry = readdir(dir);
-    if (entry == nullptr) {
-      error = errno;
-      break;
-    }
-    const std::string_view name = entry->d_name;
-    if (name == "." || name == "..") continue;
-    Entry item;
-    item.name = std::string(name);
-    struct stat info {};
-    if (entry->d_type == DT_DIR) {
-      // A folder on the same device: the entry's own inode number serves.
-      item.folder = true;
-      item.id = {self.st_dev, entry->d_ino};
-    } else if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
-      if (fstatat(fd, entry->d_name, &info, 0) == 0 && S_ISDIR(info.st_mode)) {
-        item.folder = true;
-        item.id = {info.st_dev, info.st_ino};
-      }
-    }
-    entries.push_back(std::move(item));
-  }
-  closedir(dir);
-  if (error != 0) entries.clear();
-  std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.name < b.name; });
-  return error;
-}
+bool IsFolderEntry(const Entry& entry) { return entry.kind == catalogue::EntryKind::kFolder; }
 
 std::string BaseName(const std::string& path) {
   const std::size_t slash = path.rfind('/');
@@ -168,11 +126,6 @@ std::optional<std::string> ResolveLine(const std::string& folder, const std::str
   return disc::ResolveDiscLine(folder, line);
 }
 
-bool IsFolder(const std::string& path) {
-  struct stat info {};
-  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
 // What a click on the banner opens: the same rule as the program's links.
 bool IsWebAddress(const QString& joined) {
   const QByteArray utf8 = joined.toUtf8();
@@ -182,23 +135,7 @@ bool IsWebAddress(const QString& joined) {
 // `relative` (with "/" separators) taken from the shown folder `base`, "."
 // and ".." worked out; the caller has made sure it stays on the disc.
 std::string Lexical(const std::string& base, const std::string& relative) {
-  std::vector<std::string> levels;
-  for (const std::string_view part : {std::string_view(base), std::string_view(relative)}) {
-    std::size_t start = 0;
-    while (start <= part.size()) {
-      const std::size_t end = std::min(part.find('/', start), part.size());
-      const std::string_view level = part.substr(start, end - start);
-      if (level == "..") {
-        if (!levels.empty()) levels.pop_back();
-      } else if (!level.empty() && level != ".") {
-        levels.push_back(disc::DecodeDiscName(level));
-      }
-      start = end + 1;
-    }
-  }
-  std::string joined;
-  for (const std::string& level : levels) joined += (joined.empty() ? "" : "/") + level;
-  return joined;
+  return disc::DecodeDiscPath(disc::LexicalPath(base + "/" + relative).substr(1));
 }
 
 // Pictures are decoded by a worker beside the rest of the check, with a
@@ -305,7 +242,7 @@ class Checker {
     }
     catalogue::ElencaCartelle(root_.Folder(), sections_);
     const std::optional<std::string> home = catalogue::ResolveFile(root_.Folder(), disc::kHomeFolder);
-    const bool hasHome = home && IsFolder(*home);
+    const bool hasHome = home && disc::IsFolder(*home);
     if (sections_.empty() && !hasHome) {
       return Fail(CheckResult::Status::kNotADisc,
                   "non è un disco del catalogo: nessuna cartella di sezione (nome che finisce con \"_\") "
@@ -367,8 +304,8 @@ class Checker {
   // A disc the build assembled has the runtime folder, with its libraries, at the root.
   bool IsAssembled(const std::vector<Entry>& rootEntries) const {
     return std::any_of(rootEntries.begin(), rootEntries.end(), [&](const Entry& entry) {
-      return entry.folder && entry.name == disc::kRuntimeFolder &&
-             IsFolder(catalogue::JoinPath(catalogue::JoinPath(root_.raw, entry.name), "lib"));
+      return IsFolderEntry(entry) && entry.name == disc::kRuntimeFolder &&
+             disc::IsFolder(catalogue::JoinPath(catalogue::JoinPath(root_.raw, entry.name), "lib"));
     });
   }
 
@@ -423,7 +360,7 @@ class Checker {
       }
     }
     for (const Entry& entry : entries) {
-      if (!entry.folder || (folder.level == 0 && entry.name == disc::kRuntimeFolder)) continue;
+      if (!IsFolderEntry(entry) || (folder.level == 0 && entry.name == disc::kRuntimeFolder)) continue;
       const Place place = folder.Child(entry.name);
       if (ancestors.count(entry.id) != 0) {
         Emit(out, "folder-link-loop", place.shown,
@@ -522,7 +459,7 @@ class Checker {
 
   void CheckUnlisted(const Place& folder, const std::vector<Entry>& entries) {
     for (const Entry& entry : entries) {
-      if (!entry.folder || disc::IsCatalogueName(entry.name) || IsAncestor(entry.id)) continue;
+      if (!IsFolderEntry(entry) || disc::IsCatalogueName(entry.name) || IsAncestor(entry.id)) continue;
       if (folder.level == 0 && (entry.name == disc::kRuntimeFolder || entry.name == homeName_)) continue;
       const Place place = folder.Child(entry.name);
       if (folder.level == 1 && entry.name == "Home" &&
@@ -581,7 +518,7 @@ class Checker {
       const Ancestor inEntry(ancestry_, entryId);
       std::vector<std::string> subs;
       // Only a folder with folders in it can have sub-entries.
-      if (std::any_of(entryChildren.begin(), entryChildren.end(), [](const Entry& e) { return e.folder; })) {
+      if (std::any_of(entryChildren.begin(), entryChildren.end(), [](const Entry& e) { return IsFolderEntry(e); })) {
         catalogue::ElencaCartelle(entry.Folder(), subs);
       }
       if (tabbed) result_.items += 1 + subs.size();
@@ -624,7 +561,7 @@ class Checker {
 
   void CheckTooDeep(const Place& folder, const std::string& item, const std::vector<Entry>& children) {
     for (const Entry& entry : children) {
-      if (!entry.folder || disc::IsHiddenName(entry.name) || deepSeen_.count(entry.id) != 0 ||
+      if (!IsFolderEntry(entry) || disc::IsHiddenName(entry.name) || deepSeen_.count(entry.id) != 0 ||
           IsAncestor(entry.id)) {
         continue;
       }
@@ -733,7 +670,7 @@ class Checker {
     itemNames_ = Names(children);
     // Whether the search for a program file can find anything at all.
     mayHoldPrograms_ = std::any_of(children.begin(), children.end(), [](const Entry& entry) {
-      if (entry.folder) return true;
+      if (IsFolderEntry(entry)) return true;
       const std::size_t n = entry.name.size();
       return n >= 4 && entry.name[n - 4] == '.' && (entry.name[n - 3] | 0x20) == 'e' &&
              (entry.name[n - 2] | 0x20) == 'x' && (entry.name[n - 1] | 0x20) == 'e';
@@ -998,7 +935,7 @@ class Checker {
              item.shown);
       return;
     }
-    if (!target || IsFolder(*target)) {
+    if (!target || disc::IsFolder(*target)) {
       Report("copy-file-missing", path,
              "la prima riga, " + Quoted(shownLine) +
                  (target ? ", nomina una cartella, non un file" : ", non nomina un file della cartella") +
@@ -1135,10 +1072,10 @@ class Checker {
 
   void CheckSearch(const std::vector<Entry>& rootEntries, const std::unordered_set<std::string>& candidates) {
     for (const Entry& level1 : rootEntries) {
-      if (!level1.folder || level1.name == disc::kRuntimeFolder) continue;
+      if (!IsFolderEntry(level1) || level1.name == disc::kRuntimeFolder) continue;
       const Place folder = root_.Child(level1.name);
       const Place home = folder.Child("Home");
-      if (!IsFolder(home.raw) || candidates.count(level1.name + "/Home") != 0) continue;
+      if (!disc::IsFolder(home.raw) || candidates.count(level1.name + "/Home") != 0) continue;
       const disc::ItemFile description = disc::FindItemFile(home.raw, disc::kDescriptionFile, root_.raw);
       if (!description.exists()) continue;
       Report("search-skips-home", home.shown,

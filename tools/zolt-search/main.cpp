@@ -71,20 +71,6 @@ void RequireFolder(const std::string& root) {
   Finish(kTool, zolt::tools::kTrouble);
 }
 
-// The hit's folder with each level decoded, "_" kept, "/" between levels.
-std::string ShownFolder(std::string_view folder) {
-  std::string shown;
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t slash = folder.find('/', start);
-    shown += zolt::search::DisplayName(folder.substr(start, slash - start), false);
-    if (slash == std::string_view::npos) break;
-    shown += '/';
-    start = slash + 1;
-  }
-  return shown;
-}
-
 // The archive module beside this program.
 ZoltSearchArchiveFunction LoadArchiveModule(std::string& error) {
   std::string self(4096, '\0');
@@ -121,7 +107,7 @@ bool PrintDescriptions(const std::string& root, std::string_view typed) {
   const zolt::search::FoundDescriptions found = zolt::search::FindDescriptions(root, matcher);
   std::string out;
   for (const std::string& folder : found.hits) {
-    out += ShownFolder(folder);
+    out += zolt::disc::DecodeDiscPath(folder);  // each level decoded, "_" kept
     out += '\n';
   }
   std::fwrite(out.data(), 1, out.size(), stdout);

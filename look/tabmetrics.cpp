@@ -1,6 +1,6 @@
-#include "app/tabmetrics.h"
+#include "look/tabmetrics.h"
 
-#include "app/layoutfont.h"
+#include "look/layoutfont.h"
 #include "disc/tree.h"
 
 namespace zolt {

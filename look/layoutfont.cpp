@@ -1,4 +1,4 @@
-#include "app/layoutfont.h"
+#include "look/layoutfont.h"
 
 #include <QStringList>
 
