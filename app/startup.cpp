@@ -10,7 +10,7 @@
 #include "disc/catalogue.h"
 #include "disc/discfile.h"
 #include "platform/shell.h"
-#include "search/fricerca.h"
+#include "searchwindow/fricerca.h"
 
 namespace zolt {
 

@@ -83,6 +83,12 @@ QStringList SplitLines(const QString& text) {
 
 }  // namespace
 
+void TZolt::MostraProdotto(const std::string& percorso, const QString& titolo) {
+  PercorsoProdotto = percorso;
+  LProdotto->setText(titolo);
+  AggiornaScheda(titolo);
+}
+
 void TZolt::AggiornaScheda(const QString& titolo) {
   const PageRefresh refresh(*this);
   PanBrowser->hide();

@@ -19,7 +19,7 @@ FLOORS = [
     ("search/", 4),
     ("actions/", 5),
     ("app/", 6),              # the main window
-    ("search/fricerca.", 7),  # the search window, above the main window
+    ("searchwindow/", 7),     # the search window, above the main window
     ("app/startup.", 8),
     ("app/main.cpp", 8),
     ("tools/common/", 1),     # the tools' command line: plain C++

@@ -6,8 +6,9 @@
 // The disc and the workbook are built under /tmp on first use (see
 // ../shared/bench/make_disc.py and bench/search/make_archive.py).
 
+#include "searchwindow/searchtext.h"
 #include "search/archive.h"
-#include "search/fricerca.h"
+#include "searchwindow/fricerca.h"
 #include "search/textsearch.h"
 #include "spreadsheet/msexcel.h"
 

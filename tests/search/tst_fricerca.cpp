@@ -7,7 +7,7 @@
 #include "app/zolt.h"
 #include "platform/rtf/richtextviewer.h"
 #include "platform/shell.h"
-#include "search/fricerca.h"
+#include "searchwindow/fricerca.h"
 #include "workbook.h"
 
 #include <QAccessible>

@@ -4,7 +4,7 @@
 #include "look/labelbutton.h"
 #include "app/startup.h"
 #include "app/zolt.h"
-#include "search/fricerca.h"
+#include "searchwindow/fricerca.h"
 #include "windowtest.h"
 
 class TestStartup : public QObject {

@@ -1,13 +1,12 @@
-#include "search/fricerca.h"
+#include "searchwindow/fricerca.h"
 
 #include "look/artwork/artwork.h"
 #include "disc/catalogue.h"
 #include "look/labelbutton.h"
 #include "app/zolt.h"
-#include "app/zoltapplication.h"
+#include "look/layoutfont.h"
 #include "platform/shell.h"
-#include "search/archive.h"
-#include "search/textsearch.h"
+#include "searchwindow/searchtext.h"
 #include "spreadsheet/msexcel.h"
 
 #include <QCloseEvent>
@@ -400,7 +399,6 @@ void TFRicerca::ListView1DblClick() {
   const int i = ListView1->indexOfTopLevelItem(row);
   if (i < 0 || static_cast<std::size_t>(i) >= ListBox2.size()) return;
   const QString cartella = row->text(1);
-  Zolt_->PercorsoProdotto = zolt::catalogue::JoinPath(zolt::catalogue::DiscRoot(), ListBox2[static_cast<std::size_t>(i)]);
-  Zolt_->LProdotto->setText(cartella);
-  Zolt_->AggiornaScheda(cartella);
+  Zolt_->MostraProdotto(zolt::catalogue::JoinPath(zolt::catalogue::DiscRoot(), ListBox2[static_cast<std::size_t>(i)]),
+                        cartella);
 }
