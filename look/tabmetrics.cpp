@@ -7,7 +7,7 @@ namespace zolt {
 
 QString TabCaption(const QString& name) { return QStringLiteral("  ") + name + QStringLiteral("  "); }
 
-QFont TabFont() { return LayoutFont(QStringLiteral("MS Sans Serif"), 10); }
+QFont TabFont() { return LayoutFont(SansSerif(), 10); }
 
 TabPlace PlaceTab(std::size_t k, const QFontMetrics& metrics, const QString& caption,
                   const TabPlace& previous) {
