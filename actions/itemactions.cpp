@@ -171,8 +171,9 @@ void CopiaProdottoIntero(QWidget* owner, const std::string& percorso, const QStr
 }  // namespace
 
 const std::vector<std::string>& FileDelCatalogo() {
-  static const std::vector<std::string> kFiles = {"img.jpg",  "testo.txt",  "setup.txt",
-                                                  "copia.txt", "banner.gif", "banner.txt"};
+  static const std::vector<std::string> kFiles = {
+      std::string(disc::kPictureFile),  std::string(disc::kDescriptionFile), std::string(disc::kSetupFile),
+      std::string(disc::kCopyListFile), std::string(disc::kBannerFile),      std::string(disc::kBannerAddressFile)};
   return kFiles;
 }
 

@@ -230,7 +230,7 @@ bool TZolt::CercaEseguibile(const std::string& percorso) {
 
 void TZolt::Label5Click() {
   const std::string root = catalogue::DiscRoot();
-  PercorsoProdotto = catalogue::ResolveFile(root, "Home").value_or(catalogue::JoinPath(root, "Home"));
+  PercorsoProdotto = catalogue::ResolveFile(root, disc::kHomeFolder).value_or(catalogue::JoinPath(root, disc::kHomeFolder));
   setPanel1Width(1);
   Elenco->hide();
   Label1->hide();

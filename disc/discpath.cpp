@@ -99,14 +99,7 @@ bool IsSafeRelativePath(std::string_view relative) {
   if (relative.empty() || relative.find('\0') != std::string_view::npos) return false;
   if (relative.front() == '/' || relative.front() == '\\') return false;
   if (relative.size() >= 2 && relative[1] == ':') return false;  // "C:" and the like
-  std::size_t start = 0;
-  while (start <= relative.size()) {
-    std::size_t end = relative.find_first_of("/\\", start);
-    if (end == std::string_view::npos) end = relative.size();
-    if (relative.substr(start, end - start) == "..") return false;
-    start = end + 1;
-  }
-  return true;
+  return ForEachPathPart(relative, [](std::string_view part) { return part != ".."; });
 }
 
 std::string LexicalPath(const std::string& path) {

@@ -18,7 +18,7 @@ namespace zolt::search {
 namespace {
 
 constexpr char kSeparator = '/';
-constexpr std::string_view kDescription = "testo.txt";
+constexpr std::string_view kDescription = disc::kDescriptionFile;
 // Read size: every ordinary description fits in one read; longer ones are
 // scanned piece by piece, so memory stays bounded whatever the file's size.
 constexpr std::size_t kReadSize = 256 * 1024;
@@ -107,7 +107,7 @@ std::vector<Candidate> Candidates(const std::string& root) {
     candidates[i].noDescription = !firstHas;
     for (const std::string& s : level2) {
       // Only this exact spelling at this level: the Home folder of a section.
-      if (s == "Home") continue;
+      if (s == disc::kHomeFolder) continue;
       std::string second = f + kSeparator + s;
       bool secondHas = false;
       const std::vector<std::string> level3 = ListFolder(base + second, &secondHas);

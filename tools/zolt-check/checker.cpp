@@ -207,7 +207,7 @@ void Checker::CheckTabs() {
                  " (in ordine di nome): le linguette sono dodici e questa non ne ha una, il lettore "
                  "non la vede mai. Unirla a un'altra sezione o togliere sezioni.",
              place.shown);
-    } else if (sections_[i] == catalogue::kHomeSectionName) {
+    } else if (sections_[i] == disc::kHomeFolder) {
       Report("section-home", place.shown,
              "una sezione di nome \"Home\" occupa uno dei dodici posti ma non ha linguetta: il lettore "
              "non la vede. Rinominarla, o spostare i suoi contenuti nella cartella Home (senza \"_\").",
@@ -245,7 +245,7 @@ void Checker::CheckUnlisted(const Place& folder, const std::vector<Entry>& entri
     if (!IsFolderEntry(entry) || disc::IsCatalogueName(entry.name) || IsAncestor(entry.id)) continue;
     if (folder.level == 0 && (entry.name == disc::kRuntimeFolder || entry.name == homeName_)) continue;
     const Place place = folder.Child(entry.name);
-    if (folder.level == 1 && entry.name == "Home" &&
+    if (folder.level == 1 && entry.name == disc::kHomeFolder &&
         disc::FindItemFile(place.raw, disc::kDescriptionFile, root_.raw).exists()) {
       continue;  // the search's own rule about it is reported instead
     }

@@ -107,19 +107,11 @@ inline bool IsDriveLetter(std::string_view line) {
 // The line climbs above the disc root from an item `level` folders deep.
 inline bool ClimbsAboveRoot(std::string_view line, int level) {
   int depth = level;
-  std::size_t start = 0;
-  while (start <= line.size()) {
-    std::size_t end = line.find_first_of("/\\", start);
-    if (end == std::string_view::npos) end = line.size();
-    const std::string_view part = line.substr(start, end - start);
-    if (part == "..") {
-      if (--depth < 0) return true;
-    } else if (!part.empty() && part != ".") {
-      ++depth;
-    }
-    start = end + 1;
-  }
-  return false;
+  return !disc::ForEachPathPart(line, [&depth](std::string_view part) {
+    if (part == "..") return --depth >= 0;
+    if (!part.empty() && part != ".") ++depth;
+    return true;
+  });
 }
 
 // A line of "setup.txt" or "copia.txt" found as the actions find it.

@@ -122,8 +122,8 @@ void Checker::CheckSearch(const std::vector<Entry>& rootEntries, const std::unor
   for (const Entry& level1 : rootEntries) {
     if (!IsFolderEntry(level1) || level1.name == disc::kRuntimeFolder) continue;
     const Place folder = root_.Child(level1.name);
-    const Place home = folder.Child("Home");
-    if (!disc::IsFolder(home.raw) || candidates.count(level1.name + "/Home") != 0) continue;
+    const Place home = folder.Child(std::string(disc::kHomeFolder));
+    if (!disc::IsFolder(home.raw) || candidates.count(level1.name + "/" + std::string(disc::kHomeFolder)) != 0) continue;
     const disc::ItemFile description = disc::FindItemFile(home.raw, disc::kDescriptionFile, root_.raw);
     if (!description.exists()) continue;
     Report("search-skips-home", home.shown,
