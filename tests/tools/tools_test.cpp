@@ -2,60 +2,24 @@
 // exit statuses (0 done, 1 nothing found or errors, 2 a wrong command or an
 // input that is not what the tool reads), each message on the right stream.
 
+#include "runtool.h"
 #include "workbook.h"
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-extern char** environ;
 namespace fs = std::filesystem;
 
 namespace {
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-Outcome Spawn(std::vector<std::string> all, const fs::path& scratch) {
-  std::vector<char*> argv;
-  for (std::string& a : all) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  const fs::path out = scratch / "out.txt";
-  const fs::path err = scratch / "err.txt";
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  Outcome run;
-  pid_t pid = 0;
-  int raw = 0;
-  if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0 && waitpid(pid, &raw, 0) == pid &&
-      WIFEXITED(raw))
-    run.status = WEXITSTATUS(raw);
-  posix_spawn_file_actions_destroy(&actions);
-  run.out = Slurp(out);
-  run.err = Slurp(err);
-  return run;
-}
+using zolt::testing::Outcome;
+using zolt::testing::Spawn;
 
 TEST(Tools, SpeakAlike) {
   const fs::path scratch = fs::temp_directory_path() / ("zolt-tools-" + std::to_string(getpid()));
