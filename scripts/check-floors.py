@@ -26,6 +26,12 @@ FLOORS = [
     ("tools/", 9),
 ]
 
+# Beside the floors: the author's check stands on the disc rules, the reader,
+# the platform and the look, never on the windows or the actions.
+FORBIDDEN = [
+    ("tools/zolt-check/", ("app/", "searchwindow/", "actions/")),
+]
+
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
 
 
@@ -53,9 +59,13 @@ def main():
                         match = INCLUDE.match(line)
                         if not match:
                             continue
-                        target = floor_of(match.group(1))
+                        header = match.group(1)
+                        target = floor_of(header)
                         if own and target and target[1] > own[1]:
-                            wrong.append(f"{path}:{number}: includes {match.group(1)}, a floor above")
+                            wrong.append(f"{path}:{number}: includes {header}, a floor above")
+                        for prefix, banned in FORBIDDEN:
+                            if path.startswith(prefix) and header.startswith(banned):
+                                wrong.append(f"{path}:{number}: includes {header}, which {prefix} may not")
     for line in wrong:
         print(line)
     return 1 if wrong else 0
