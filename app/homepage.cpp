@@ -113,8 +113,11 @@ HomePage::HomePage(QWidget* owner, QObject* parent) : QWebEnginePage(Profile(), 
       openOutside(url);
     }
   });
+  // The web engine does not tell the first renderer of a page that loads
+  // once: its process is bound as soon as the load makes progress too.
   connect(this, &QWebEnginePage::renderProcessPidChanged, this, &BoundRenderer);
   connect(this, &QWebEnginePage::loadStarted, this, [this] { BoundRenderer(renderProcessPid()); });
+  connect(this, &QWebEnginePage::loadProgress, this, [this] { BoundRenderer(renderProcessPid()); });
   connect(this, &QWebEnginePage::loadFinished, this, [this] { leavingForWeb_ = false; });
   // Presses in the view are the reader's; they are told from the page's own
   // requests by the time they arrived.

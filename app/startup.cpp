@@ -9,6 +9,7 @@
 #include "app/zolt.h"
 #include "disc/catalogue.h"
 #include "disc/discfile.h"
+#include "disc/readahead.h"
 #include "platform/shell.h"
 #include "searchwindow/fricerca.h"
 
@@ -27,9 +28,19 @@ Avvio Avvia() {
   // Closing the main window ends the run even while the search window is open.
   avvio.FRicerca->setAttribute(Qt::WA_QuitOnClose, false);
   avvio.Zolt->FRicerca = avvio.FRicerca.get();
+  // Once the window has been painted, and only then, the Home page's web
+  // engine is loaded: what the reader waits for first is the window.
+  // At the same moment a helper thread starts moving what the Home page
+  // needs, in the disc's recorded order, into the page cache.
+  QObject::connect(avvio.Zolt.get(), &TZolt::FirstPainted, avvio.Zolt.get(), &TZolt::StartHomePage,
+                   Qt::QueuedConnection);
+  QObject::connect(
+      avvio.Zolt.get(), &TZolt::FirstPainted, avvio.Zolt.get(),
+      [] { disc::StartReadAhead(catalogue::DiscRoot()); }, Qt::QueuedConnection);
   avvio.Zolt->show();
   return avvio;
 }
+
 
 namespace {
 

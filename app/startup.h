@@ -1,12 +1,14 @@
 #pragma once
 // Start-up: after the application object, the application title, the main
 // window, the search window (created hidden), then the main window is shown
-// and the message loop may run.
+// and the message loop may run. Once the main window has been painted, the
+// Home page's web engine is loaded and the Home page shown.
 
 #include <memory>
 #include <string>
 #include <vector>
 
+class QWidget;
 class TZolt;
 class TFRicerca;
 

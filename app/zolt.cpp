@@ -10,18 +10,21 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QMovie>
+#include <QOpenGLContext>
+#include <QOpenGLWidget>
 #include <QPainter>
 #include <QScreen>
 #include <QStyledItemDelegate>
 #include <QTimer>
 #include <QTreeWidget>
-#include <QWebEngineView>
 #include <algorithm>
+#include <cstdio>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "look/artwork/artwork.h"
-#include "app/homepage.h"
+#include "app/homeview.h"
 #include "look/colours.h"
 #include "look/labelbutton.h"
 #include "look/layoutfont.h"
@@ -208,10 +211,12 @@ TZolt::TZolt(QWidget* parent) : QWidget(parent), ColoreScuro(kDark), ColoreChiar
   setupTabs();
   setupLeftColumn();
   setupItemPage();
-  setupWebView();
+  setupBrowserPane();
   setupBannerStrip();
   setupDocking();
   wireHandlers();
+  // A window made once the web engine is there makes its view at once.
+  if (zolt::HomeModuleReady()) StartHomePage();
 }
 
 TZolt::~TZolt() = default;
@@ -421,18 +426,52 @@ void TZolt::setupItemPage() {
   zolt::AddFocusMark(MemoTesto, MemoTesto->viewport(), kDark);
 }
 
-void TZolt::setupWebView() {
+// The pane the Home page's view fills once its module has made it.
+void TZolt::setupBrowserPane() {
   PanBrowser = Region(MainPanel, "PanBrowser");
   PanBrowser->setGeometry(0, 32, 369, 334);
   auto* fill = new QVBoxLayout(PanBrowser);
   fill->setContentsMargins(0, 0, 0, 0);
-  // The web engine starts with the Home page's profile, which sets the
-  // bounds of its renderer.
-  HomePage::Profile();
-  WebBrowser1 = new QWebEngineView(PanBrowser);
-  WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
-  fill->addWidget(WebBrowser1);
   PanBrowser->hide();
+  // The web view draws with OpenGL, in the context the application shares
+  // among its windows (made with the application); where there is none, the
+  // web engine cannot run at all.
+  const QOpenGLContext* shared = QOpenGLContext::globalShareContext();
+  glWorks_ = shared != nullptr && shared->isValid();
+  if (!glWorks_) return;
+  // The window is drawn through OpenGL from its first show: the web view's
+  // GL surface joining it later then finds it ready instead of making the
+  // native window again (a flash, and a new window for the desktop).
+  auto* gl = new QOpenGLWidget(this);
+  gl->setObjectName(QStringLiteral("GLReady"));
+  gl->setGeometry(0, 0, 1, 1);
+  gl->hide();
+}
+
+void TZolt::StartHomePage() {
+  if (!homeStarted_) {
+    // A Home folder without its page needs no web engine.
+    const bool pageAsked = homeRequest_ && *homeRequest_ != QUrl(QStringLiteral("about:blank"));
+    if (!pageAsked && !zolt::HomeModuleReady()) return;
+    homeStarted_ = true;
+    if (!glWorks_) {
+      std::fputs("zolt: la pagina Home non è disponibile: OpenGL non funziona su questo schermo.\n", stderr);
+    } else if (const zolt::MakeHomeView make = zolt::LoadHomeModule()) {
+      home_.reset(make(PanBrowser, this));
+      WebBrowser1 = home_->View();
+      QWidget* view = home_->Widget();
+      setTabOrder(MemoTesto, view);
+      setTabOrder(view, Banner);
+    }
+  }
+  if (home_ && homeRequest_) home_->Show(*std::exchange(homeRequest_, std::nullopt));
+}
+
+void TZolt::paintEvent(QPaintEvent* event) {
+  QWidget::paintEvent(event);
+  if (painted_) return;
+  painted_ = true;
+  emit FirstPainted();
 }
 
 void TZolt::setupBannerStrip() {
@@ -560,7 +599,7 @@ bool TZolt::eventFilter(QObject* watched, QEvent* event) {
 void TZolt::setupTabOrder() {
   std::vector<QWidget*> order{Label5, Label7, Label3};
   order.insert(order.end(), Linguette.begin(), Linguette.end());
-  order.insert(order.end(), {Elenco, Label4, Label2, Label1, Immagine, MemoTesto, WebBrowser1, Banner, Label6});
+  order.insert(order.end(), {Elenco, Label4, Label2, Label1, Immagine, MemoTesto, Banner, Label6});
   for (std::size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 

@@ -7,8 +7,11 @@
 #include <QColor>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 #include <QWidget>
 #include <array>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +22,7 @@ class QTreeWidgetItem;
 class QWebEngineView;
 
 namespace zolt {
+class HomeView;
 class RichTextViewer;
 class LabelButton;
 }  // namespace zolt
@@ -74,7 +78,7 @@ class TZolt : public QWidget {
   zolt::LabelButton* Immagine = nullptr;
   zolt::RichTextViewer* MemoTesto = nullptr;
   QWidget* PanBrowser = nullptr;
-  QWebEngineView* WebBrowser1 = nullptr;
+  QWebEngineView* WebBrowser1 = nullptr;  // made by StartHomePage
   QStringList Memo1;  // lines of the last "banner.txt" read
 
   // Bottom strip.
@@ -116,6 +120,11 @@ class TZolt : public QWidget {
   void Linguetta01MouseMove(QLabel* etichetta);
   void Linguetta02MouseLeave(QLabel* etichetta);
 
+  // Makes the Home page's view from its module (loaded on the first call that
+  // has a page to show) and shows the Home page last asked for. Until then the
+  // web pane shows the page's background; without the module it stays so.
+  void StartHomePage();
+
   // The number of times FormShow has run (it runs on the first show only).
   int FormShowCount() const { return formShowCount_; }
 
@@ -136,8 +145,13 @@ class TZolt : public QWidget {
   // A key moved the tree's selection away from `from`: the new entry opens.
   void ElencoKeyMove(QTreeWidgetItem* from, int key);
 
+ signals:
+  // The window's first paint is done (emitted once, from its paint event).
+  void FirstPainted();
+
  protected:
   void showEvent(QShowEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -146,7 +160,7 @@ class TZolt : public QWidget {
   void setupTabs();
   void setupLeftColumn();
   void setupItemPage();
-  void setupWebView();
+  void setupBrowserPane();
   void setupBannerStrip();
   void setupDocking();
   void wireHandlers();
@@ -174,6 +188,11 @@ class TZolt : public QWidget {
   QMovie* logoMovie_ = nullptr;
   bool browserFillsPage_ = false;
   bool shown_ = false;
+  bool painted_ = false;
+  bool glWorks_ = false;                    // the windows' shared OpenGL context was made
+  bool homeStarted_ = false;                // StartHomePage has run
+  std::unique_ptr<zolt::HomeView> home_;   // the Home page's view, once made
+  std::optional<QUrl> homeRequest_;        // the Home page last asked for
   int formShowCount_ = 0;
   int refreshDepth_ = 0;
   std::string loadedThisVisit_;  // the item folder whose files this visit has loaded

@@ -79,12 +79,12 @@ bool IsSet(const char* name) {
 // (and of the base the disc relies on); it is opened here only to ask.
 bool XDisplayAnswers(std::string& why) {
   if (!IsSet("DISPLAY")) {
-    why = "DISPLAY is not set";
+    why = "la variabile DISPLAY non è impostata";
     return false;
   }
   void* xcb = dlopen("libxcb.so.1", RTLD_NOW | RTLD_LOCAL);
   if (xcb == nullptr) {
-    why = "the X client library libxcb.so.1 is missing";
+    why = "manca la libreria del client X libxcb.so.1";
     return false;
   }
   using Connect = void* (*)(const char*, int*);
@@ -99,7 +99,7 @@ bool XDisplayAnswers(std::string& why) {
     answers = hasError(connection) == 0;
     disconnect(connection);
   }
-  if (!answers) why = std::string("no X server answers on DISPLAY=") + std::getenv("DISPLAY");
+  if (!answers) why = std::string("nessun server X risponde su DISPLAY=") + std::getenv("DISPLAY");
   return answers;
 }
 
@@ -146,29 +146,29 @@ std::string ShippedPlatforms(const std::string& requested,
 }
 
 std::string SandboxUnavailableReason() {
-  if (geteuid() == 0 || getuid() == 0) return "the program runs as root";
+  if (geteuid() == 0 || getuid() == 0) return "il programma gira come root";
   int channel[2];
-  if (pipe2(channel, O_CLOEXEC) != 0) return std::string("no pipe for the probe: ") + std::strerror(errno);
+  if (pipe2(channel, O_CLOEXEC) != 0) return std::string("nessun canale per la prova: ") + std::strerror(errno);
   const uid_t uid = getuid();
   const pid_t child = fork();
   if (child < 0) {
     const int error = errno;
     close(channel[0]);
     close(channel[1]);
-    return std::string("no child for the probe: ") + std::strerror(error);
+    return std::string("nessun processo per la prova: ") + std::strerror(error);
   }
   if (child == 0) {
     // Only calls that are safe after fork: the reason goes back through the pipe.
     close(channel[0]);
     char reason[160] = "";
     if (unshare(CLONE_NEWUSER) != 0) {
-      std::snprintf(reason, sizeof reason, "no user namespace can be made: %s", std::strerror(errno));
+      std::snprintf(reason, sizeof reason, "impossibile creare uno spazio dei nomi utente: %s", std::strerror(errno));
     } else {
       char map[64];
       const int length = std::snprintf(map, sizeof map, "0 %u 1\n", static_cast<unsigned>(uid));
       const int fd = open("/proc/self/uid_map", O_WRONLY | O_CLOEXEC);
       if (fd < 0 || write(fd, map, static_cast<std::size_t>(length)) != length)
-        std::snprintf(reason, sizeof reason, "a user namespace cannot be mapped: %s", std::strerror(errno));
+        std::snprintf(reason, sizeof reason, "impossibile associare lo spazio dei nomi utente: %s", std::strerror(errno));
       if (fd >= 0) close(fd);
     }
     const std::size_t size = std::strlen(reason);
@@ -186,7 +186,7 @@ std::string SandboxUnavailableReason() {
   while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }
   if (reason.empty() && !(WIFEXITED(status) && WEXITSTATUS(status) == 0))
-    reason = "the probe for a user namespace failed";
+    reason = "la prova dello spazio dei nomi utente non è riuscita";
   return reason;
 }
 
@@ -244,8 +244,8 @@ void PrepareRuntime() {
     PointAtRuntimeFolder(runtime);
     std::string why;
     if (!XDisplayAnswers(why)) {
-      std::cerr << "zolt: cannot open a window: " << why
-                << ". Start Zolt CD from a graphical session (X11, or Wayland with XWayland).\n";
+      std::cerr << "zolt: impossibile aprire una finestra: " << why
+                << ". Avviare Zolt CD da una sessione grafica (X11, oppure Wayland con XWayland).\n";
       std::exit(1);
     }
   }
@@ -256,7 +256,7 @@ void PrepareRuntime() {
   const std::string reason = SandboxUnavailableReason();
   if (!reason.empty()) {
     Set("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    std::cerr << "zolt: the web view runs without Chromium's sandbox: " << reason << ".\n";
+    std::cerr << "zolt: la pagina web funziona senza la sandbox di Chromium: " << reason << ".\n";
   }
 }
 

@@ -6,12 +6,11 @@
 #include <QMovie>
 #include <QTreeWidget>
 #include <QUrl>
-#include <QWebEngineView>
 #include <exception>
 #include <optional>
 
 #include "actions/itemactions.h"
-#include "app/homepage.h"
+#include "app/homeview.h"
 #include "disc/catalogue.h"
 #include "disc/discfile.h"
 #include "disc/discpath.h"
@@ -240,11 +239,12 @@ void TZolt::Label5Click() {
   colourTabs(Label7);
   Panel4->hide();
   fillBrowserPane();
-  if (!qobject_cast<HomePage*>(WebBrowser1->page())) WebBrowser1->setPage(new HomePage(this, WebBrowser1));
   // Only a regular file of the disc is shown; anything else of that name
-  // (a folder, a pipe) leaves the page empty.
+  // (a folder, a pipe) leaves the page empty. Asked for before the web
+  // engine is ready, the last page asked for is shown once it is.
   const disc::ItemFile page = disc::FindItemFile(PercorsoProdotto, disc::kHomePageFile, root);
-  WebBrowser1->setUrl(page.readable() ? LocalFileUrl(page.path) : QUrl(QStringLiteral("about:blank")));
+  homeRequest_ = page.readable() ? LocalFileUrl(page.path) : QUrl(QStringLiteral("about:blank"));
+  if (painted_ || zolt::HomeModuleReady()) StartHomePage();
 }
 
 void TZolt::fillBrowserPane() {

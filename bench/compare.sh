@@ -6,8 +6,11 @@
 #     rg and grep on the benchmark disc;
 #   - peak resident memory (/usr/bin/time -v) of xlsdump and floor_xls on big.xls;
 #   - in process (Google Benchmark): the search for a present, an absent and an
-#     accented word against reading every description.
-# Usage: bench/compare.sh [BUILD_DIR]   (default build; RUNS=n sets hyperfine's runs)
+#     accented word against reading every description;
+#   - the start-up from the disc image (BUILD_DIR/zolt-cd.iso, if built) served
+#     at a CD and a DVD drive's pace (bench/disc/startup_drive.py; as root).
+# Usage: bench/compare.sh [BUILD_DIR]   (default build; RUNS=n sets hyperfine's runs,
+#        DRIVE_RUNS=n the drive's cold runs, 0 for none)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
@@ -79,5 +82,16 @@ rows = [l.rstrip("\n").split("\t") for l in sys.stdin]
 floor, floorCpu = float(rows[0][0]), float(rows[0][1])
 for ms, cpu, cmd in rows:
     print(f"{float(ms):7.1f} ms  ratio {float(ms)/floor:.2f}   cpu {float(cpu):6.1f} ms  ratio {float(cpu)/floorCpu:.2f}   {cmd}")'
+drive_runs=${DRIVE_RUNS:-1}
+if [[ -f "$build/zolt-cd.iso" && $drive_runs -gt 0 ]]; then
+  echo
+  echo "== Start-up from the disc image at a drive's pace ($drive_runs cold runs each)"
+  for drive in cd52 dvd16; do
+    status=0
+    bench/disc/startup_drive.py --build "$build" --drive "$drive" --runs "$drive_runs" || status=$?
+    ((status == 77)) && echo "(skipped: FUSE cannot be used here)"
+    ((status == 0 || status == 77)) || echo "(startup_drive.py failed: status $status)"
+  done
+fi
 echo
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -12,11 +12,16 @@
 #     lib/glibc/       the C library and its loader, where the reader's is older
 #     lib/gcc/         libstdc++ and libgcc_s, where the reader's are older
 #     plugins/<kind>/  the Qt plugins the program uses
+#     zolt-home.so     the Home page's web view, loaded after the window is painted
 #     libexec/         the launcher again, as the web engine's helper process
 #     resources/       the web engine's resource packs
 #     translations/    the toolkit's Italian texts, the web engine's locales
 #     fonts/           the faces the layout substitutes, with their fontconfig file
 #     xkb/             keyboard descriptions, for a system without its own
+#
+# The image (scripts/make-disc-image.py) lays these files out in the order the
+# start-up opens them and compresses each with zisofs only where that pays on
+# a drive; the rule is stated there.
 #
 # Every ELF file but the C library's and the C++ runtime's gets a run path
 # relative to $ORIGIN, so nothing is looked up outside the disc but the base
@@ -123,6 +128,12 @@ if(NOT status EQUAL 0)
   fail("cannot read ${PROGRAM}")
 endif()
 string(REGEX MATCHALL "NEEDED +[^\n]+" needed "${headers}")
+execute_process(COMMAND ${OBJDUMP} -p "${HOME_MODULE}" OUTPUT_VARIABLE headers RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  fail("cannot read ${HOME_MODULE}")
+endif()
+string(REGEX MATCHALL "NEEDED +[^\n]+" module_needed "${headers}")
+string(APPEND needed "${module_needed}")
 file(READ "${CONFIG}" config_text)
 file(READ "${BASE_LIST}" base_text)
 string(SHA256 scan_key "${needed}${config_text}${base_text}")
@@ -144,7 +155,7 @@ if(NOT wanted)
   foreach(plugin IN LISTS QT_PLUGINS)
     list(APPEND modules "${plugin}")
   endforeach()
-  list(APPEND modules ${OPENED_BY_NAME})
+  list(APPEND modules ${OPENED_BY_NAME} "${HOME_MODULE}")
   file(GET_RUNTIME_DEPENDENCIES
     EXECUTABLES "${PROGRAM}" "${HELPER_PROCESS}"
     MODULES ${modules}
@@ -215,7 +226,7 @@ if(NOT wanted)
   # The newest C library version any shipped ELF file asks for: the disc's
   # own C library must have it (a reader's older one is replaced by it).
   set(glibc_needed "2.0")
-  foreach(elf IN LISTS resolved OPENED_BY_NAME QT_PLUGINS ITEMS "${PROGRAM}" "${HELPER_PROCESS}")
+  foreach(elf IN LISTS resolved OPENED_BY_NAME QT_PLUGINS ITEMS "${PROGRAM}" "${HOME_MODULE}" "${HELPER_PROCESS}")
     glibc_versions("${elf}" versions)
     foreach(version IN LISTS versions)
       if(version VERSION_GREATER glibc_needed)
@@ -308,6 +319,7 @@ if(NOT up_to_date)
   file(WRITE "${manifest}" "${text}\n")
 endif()
 
+#     zolt-home.so     the Home page's web view, loaded after the window is painted
 # --- the program and the launcher -----------------------------------------------
 # Refreshed at every assembly: the program changes far more often than the rest.
 file(MAKE_DIRECTORY "${runtime}/bin" "${runtime}/libexec")

@@ -61,6 +61,8 @@ function(zolt_add_qtest name)
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} Qt6::Test zolt_warnings zolt_options zolt_qt_strict)
   target_compile_definitions(${name} PRIVATE ZOLT_SHARED_DIR="${ZOLT_SHARED_DIR}")
+  # As the program does, so that the Home page's module loads in a window test.
+  set_target_properties(${name} PROPERTIES ENABLE_EXPORTS ON)
   if(ARG_XVFB)
     add_test(NAME ${name} COMMAND xvfb-run -a -s "-screen 0 1280x1024x24" $<TARGET_FILE:${name}>)
     set_tests_properties(${name} PROPERTIES ENVIRONMENT

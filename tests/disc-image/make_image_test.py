@@ -2,7 +2,8 @@
 """What the image writer refuses, each with its reason and no image left:
 a check that finds errors, a missing disc root, a name too long for Joliet,
 an image larger than allowed. A good disc is written with xorriso, and what
-runs only on Linux is hidden from its Joliet names.
+runs only on Linux is hidden from its Joliet names, and the files the
+start-up opens come first, in its order.
 Also what the disc assembly refuses: a catalogue with a name the runtime
 takes at its root (argument: the cmake program)."""
 
@@ -62,6 +63,21 @@ def main():
                                 capture_output=True, text=True).stdout.split()
         if "'Giochi_'" not in joliet or any(f"'{n}'" in joliet for n in ("zolt", "autorun.sh", ".xdg-volume-info", ".zolt")):
             failures.append(f"the Joliet names of a disc with its runtime: {joliet}")
+        # The start-up's order puts its files first, in that order, and ships with the runtime.
+        write(os.path.join(disc, ".zolt/lib/libz.so"), "\n" * 5000)
+        order = os.path.join(work, "order.txt")
+        write(order, "# recorded\n.zolt/lib/libz.so\nzolt\nnone\n../x\n# painted\nGiochi_/Labirinto_/testo.txt\n")
+        os.unlink(image)
+        subprocess.run([sys.executable, SCRIPT, "--output", image, "--disc", disc, "--order", order],
+                       capture_output=True)
+        report = subprocess.run(["xorriso", "-indev", image, "-find", "/", "-type", "f", "-exec", "report_lba", "--"],
+                                capture_output=True, text=True).stdout
+        placed = sorted((int(line.split(",")[1]), line.rsplit("'", 2)[1])
+                        for line in report.splitlines() if line.startswith("File data lba:"))
+        first = [path for _, path in placed[:3]]
+        if first != ["/.zolt/lib/libz.so", "/zolt", "/Giochi_/Labirinto_/testo.txt"] \
+                or "/.zolt/start-order.txt" not in [path for _, path in placed]:
+            failures.append(f"the image laid out in the start-up's order: {placed}")
         cmake = sys.argv[1] if len(sys.argv) > 1 else "cmake"
         for taken in ("zolt", "AutoRun.sh", ".zolt", ".xdg-volume-info"):
             catalogue = os.path.join(work, "taken", taken)

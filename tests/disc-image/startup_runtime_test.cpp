@@ -38,7 +38,7 @@ TEST(ShippedPlatforms, KeepsOnlyShippedEntriesInOrderWithTheirOptions) {
 TEST(SandboxProbe, GivesAReasonOrNone) {
   const std::string reason = zolt::SandboxUnavailableReason();
   if (geteuid() == 0) {
-    EXPECT_EQ(reason, "the program runs as root");
+    EXPECT_EQ(reason, "il programma gira come root");
   } else {
     // Either the probe child made and mapped a namespace, or it says why not.
     EXPECT_TRUE(reason.empty() || reason.find("namespace") != std::string::npos) << reason;

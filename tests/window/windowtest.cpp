@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/homeview.h"
 #include "disc/catalogue.h"
 #include "platform/textcodec.h"
 
@@ -47,6 +48,11 @@ void TempDisc::Remove(const std::string& relative) const {
 
 RecordingShell::RecordingShell() { platform::SetShell(this); }
 RecordingShell::~RecordingShell() { platform::SetShell(nullptr); }
+
+void FindHomeModule(bool load) {
+  SetHomeModulePathForTesting(ZOLT_HOME_MODULE_PATH);
+  if (load && LoadHomeModule() == nullptr) qFatal("the Home page's module does not load");
+}
 
 QVariant EvaluateInPage(QWebEngineView* view, const QString& script) {
   QVariant result;

@@ -71,6 +71,11 @@ QVariant EvaluateInPage(QWebEngineView* view, const QString& script);
 // the page's element with the id `id`.
 void ClickInPage(QWebEngineView* view, const QString& id);
 
+// Points the program at the Home page's module of this build; with `load`,
+// loads it at once, so that every window makes its Home page's view when the
+// Home page is first asked for, painted or not.
+void FindHomeModule(bool load);
+
 // A small RTF document whose text is `text`.
 QByteArray Rtf(const std::string& text);
 // A JPEG picture of `width` x `height` (a colour gradient).
@@ -89,11 +94,15 @@ inline char* toString(const std::string& value) {
 }  // namespace QTest
 
 // A Qt Test main that runs under the program's application object (its
-// error sink included) with the web view's shared graphics context.
-#define ZOLT_WINDOW_TEST_MAIN(TestClass)                           \
+// error sink included) with the web view's shared graphics context, the Home
+// page's module loaded before any window.
+#define ZOLT_WINDOW_TEST_MAIN(TestClass) ZOLT_WINDOW_TEST_MAIN_HOME(TestClass, true)
+// The same, the module left for the windows to load as the program does.
+#define ZOLT_WINDOW_TEST_MAIN_HOME(TestClass, load)                \
   int main(int argc, char** argv) {                                \
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);   \
     zolt::ZoltApplication application(argc, argv);               \
+    zolt::test::FindHomeModule(load);                              \
     TestClass test;                                                \
     return QTest::qExec(&test, argc, argv);                        \
   }
