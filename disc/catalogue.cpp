@@ -204,6 +204,28 @@ int ListFolder(const std::string& folder, std::vector<FolderEntry>& entries, Fol
   return 0;
 }
 
+std::vector<std::string> ListSubfolders(const std::string& folder, std::string_view name, bool* holdsName) {
+  std::vector<std::string> names;
+  DirHandle dir(opendir(folder.c_str()));
+  if (!dir) {
+    if (holdsName != nullptr) *holdsName = true;
+    return names;
+  }
+  while (const dirent* entry = readdir(dir.get())) {
+    if (IsDotOrDotDot(entry->d_name)) continue;
+    if (holdsName != nullptr && !*holdsName && disc::EqualsIgnoringCase(entry->d_name, name)) *holdsName = true;
+    bool isFolder = entry->d_type == DT_DIR;
+    if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+      struct stat st {};
+      const std::string path = folder + entry->d_name;
+      isFolder = stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    }
+    if (isFolder) names.emplace_back(entry->d_name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 std::string DiscRoot() {
   {
     std::lock_guard lock(RootMutex());

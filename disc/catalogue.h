@@ -34,6 +34,13 @@ struct FolderEntry {
   FolderId id{};  // a folder's identity; nothing for other kinds
 };
 
+// The sub-folders of `folder` (ending with "/"), links followed, by name
+// byte by byte; `*holdsName`, when asked for, becomes true when an entry is
+// named `name` in any letter case. A folder that cannot be listed gives none,
+// and `*holdsName` true: not known, whoever opens the file will see.
+std::vector<std::string> ListSubfolders(const std::string& folder, std::string_view name = {},
+                                        bool* holdsName = nullptr);
+
 // Every entry of `folder` ("" is the current folder) except "." and "..",
 // sorted by name byte by byte. Returns 0, or the errno of the failure with no
 // entries; `id` receives the folder's own identity when asked for.

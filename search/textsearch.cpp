@@ -1,5 +1,7 @@
 #include "search/textsearch.h"
 
+#include "disc/catalogue.h"
+
 #include "disc/discfile.h"
 #include "disc/disctext.h"
 
@@ -15,6 +17,8 @@
 
 namespace zolt::search {
 
+namespace catalogue = zolt::catalogue;
+
 namespace {
 
 constexpr char kSeparator = '/';
@@ -26,14 +30,6 @@ constexpr std::size_t kReadSize = 256 * 1024;
 struct DirCloser {
   void operator()(DIR* dir) const noexcept { closedir(dir); }
 };
-
-bool IsFolder(const std::string& parent, const dirent& entry) {
-  if (entry.d_type == DT_DIR) return true;
-  if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) return false;
-  struct stat st {};
-  const std::string path = parent + entry.d_name;
-  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
 
 std::string WithSeparator(std::string folder) {
   if (folder.empty() || folder.back() != kSeparator) folder.push_back(kSeparator);
@@ -67,22 +63,7 @@ namespace {
 // The sub-folders of `folder` by name, and whether it holds an entry named
 // like the description in any letter case.
 std::vector<std::string> ListFolder(const std::string& folder, bool* hasDescription) {
-  std::vector<std::string> names;
-  const std::string parent = WithSeparator(folder);
-  std::unique_ptr<DIR, DirCloser> dir(opendir(parent.c_str()));
-  if (!dir) {
-    if (hasDescription != nullptr) *hasDescription = true;  // not known: the reader will see
-    return names;
-  }
-  while (const dirent* entry = readdir(dir.get())) {
-    const std::string_view name = entry->d_name;
-    if (name == "." || name == "..") continue;
-    if (hasDescription != nullptr && !*hasDescription && disc::EqualsIgnoringCase(name, kDescription))
-      *hasDescription = true;
-    if (IsFolder(parent, *entry)) names.emplace_back(name);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
+  return catalogue::ListSubfolders(WithSeparator(folder), kDescription, hasDescription);
 }
 
 struct Candidate {
