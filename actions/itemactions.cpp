@@ -28,18 +28,15 @@ constexpr qsizetype kMaxNameBytes = 255;
 // A link on the way from the chosen folder to the file: the copy would be
 // written through it.
 bool LinkOnTheWay(const std::string& folder, const std::string& relative) {
+  const std::size_t last = relative.rfind('/');
+  if (last == std::string::npos) return false;
   std::string path = folder;
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t slash = relative.find('/', start);
-    if (slash == std::string::npos) return false;
-    const std::string part = relative.substr(start, slash - start);
-    start = slash + 1;
-    if (part.empty() || part == ".") continue;
+  return !disc::ForEachPathPart(std::string_view(relative).substr(0, last), [&path](std::string_view part) {
+    if (part.empty() || part == ".") return true;
     path = catalogue::JoinPath(path, part);
     struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) return true;
-  }
+    return !(::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode));
+  });
 }
 
 std::string WithSlashes(std::string path) {
