@@ -25,26 +25,18 @@ namespace {
 // Longest folder name most file systems accept, in bytes.
 constexpr qsizetype kMaxNameBytes = 255;
 
-// "setup.txt" and "copia.txt" count when they are regular files, readable or not.
-bool IsPresent(const disc::ItemFile& file) {
-  return file.state == disc::FileState::kReadable || file.state == disc::FileState::kUnreadable;
-}
-
 // A link on the way from the chosen folder to the file: the copy would be
 // written through it.
 bool LinkOnTheWay(const std::string& folder, const std::string& relative) {
+  const std::size_t last = relative.rfind('/');
+  if (last == std::string::npos) return false;
   std::string path = folder;
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t slash = relative.find('/', start);
-    if (slash == std::string::npos) return false;
-    const std::string part = relative.substr(start, slash - start);
-    start = slash + 1;
-    if (part.empty() || part == ".") continue;
+  return !disc::ForEachPathPart(std::string_view(relative).substr(0, last), [&path](std::string_view part) {
+    if (part.empty() || part == ".") return true;
     path = catalogue::JoinPath(path, part);
     struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) return true;
-  }
+    return !(::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode));
+  });
 }
 
 std::string WithSlashes(std::string path) {
@@ -87,7 +79,7 @@ void CopiaSingoloFile(QWidget* owner, const std::string& percorso, const std::st
   // The file is found as the whole-item copy finds it: below the item
   // folder, links resolved, and only when it really lies there.
   const std::string sorgente = ResolveDiscPath(percorso, riga);
-  if (!IsSafeRelativePath(riga) || !disc::PathInside(percorso, sorgente)) {
+  if (!disc::IsSafeRelativePath(riga) || !disc::PathInside(percorso, sorgente)) {
     shell.Warning(owner, QStringLiteral("Il file indicato in \"copia.txt\" (\"%1\") non si trova "
                                         "nella cartella del prodotto: nessun file è stato copiato.")
                              .arg(DecodeDiscText(riga)));
@@ -176,41 +168,10 @@ void CopiaProdottoIntero(QWidget* owner, const std::string& percorso, const QStr
 }  // namespace
 
 const std::vector<std::string>& FileDelCatalogo() {
-  static const std::vector<std::string> kFiles = {"img.jpg",  "testo.txt",  "setup.txt",
-                                                  "copia.txt", "banner.gif", "banner.txt"};
+  static const std::vector<std::string> kFiles = {
+      std::string(disc::kPictureFile),  std::string(disc::kDescriptionFile), std::string(disc::kSetupFile),
+      std::string(disc::kCopyListFile), std::string(disc::kBannerFile),      std::string(disc::kBannerAddressFile)};
   return kFiles;
-}
-
-std::optional<std::string> ReadFirstLine(const std::string& path, const std::string& root) {
-  const disc::DiscFile file = disc::OpenDiscFile(path, root);
-  if (!file) return std::nullopt;
-  std::string line;
-  char chunk[4096];
-  while (line.size() < disc::kMaxLineBytes) {
-    const long got = disc::ReadFully(file.fd(), chunk, sizeof chunk);
-    if (got < 0) return std::nullopt;
-    const std::string_view read(chunk, static_cast<std::size_t>(got));
-    const std::size_t end = read.find_first_of("\r\n");
-    line.append(read.substr(0, end));
-    if (end != std::string_view::npos || got < static_cast<long>(sizeof chunk)) break;
-  }
-  if (line.size() > disc::kMaxLineBytes) line.resize(disc::kMaxLineBytes);
-  if (line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);
-  return line;
-}
-
-bool IsSafeRelativePath(std::string_view relative) {
-  if (relative.empty() || relative.find('\0') != std::string_view::npos) return false;
-  if (relative.front() == '/' || relative.front() == '\\') return false;
-  if (relative.size() >= 2 && relative[1] == ':') return false;  // "C:" and the like
-  std::size_t start = 0;
-  while (start <= relative.size()) {
-    std::size_t end = relative.find_first_of("/\\", start);
-    if (end == std::string_view::npos) end = relative.size();
-    if (relative.substr(start, end - start) == "..") return false;
-    start = end + 1;
-  }
-  return true;
 }
 
 std::string SafeFolderName(const QString& titolo, const std::string& percorsoProdotto) {
@@ -242,9 +203,9 @@ void Installa(const std::string& percorsoProdotto, const std::string& eseguibile
     platform::OpenAndTell(owner, *inside);
   };
   const disc::ItemFile setup = disc::FindItemFile(percorsoProdotto, disc::kSetupFile, root);
-  if (IsPresent(setup)) {
+  if (disc::IsPresent(setup.state)) {
     // A "setup.txt" that cannot be read stops the action without a word.
-    const std::optional<std::string> riga = ReadFirstLine(setup.path, root);
+    const std::optional<std::string> riga = disc::ReadFirstLine(setup.path, root);
     if (!riga) return;
     // An empty first line names the item folder itself.
     avvia(riga->empty() ? percorsoProdotto : ResolveDiscPath(percorsoProdotto, *riga));
@@ -257,7 +218,7 @@ void CopiaProdotto(QWidget* owner, const std::string& percorsoProdotto, const QS
   // A missing or unreadable "copia.txt" names no file: the whole item is copied.
   const std::string root = catalogue::DiscRoot();
   const disc::ItemFile copia = disc::FindItemFile(percorsoProdotto, disc::kCopyListFile, root);
-  const std::string riga = IsPresent(copia) ? ReadFirstLine(copia.path, root).value_or(std::string()) : std::string();
+  const std::string riga = disc::IsPresent(copia.state) ? disc::ReadFirstLine(copia.path, root).value_or(std::string()) : std::string();
   // An empty first line names no file, as an empty "copia.txt" does.
   if (riga.empty()) {
     CopiaProdottoIntero(owner, percorsoProdotto, titolo);

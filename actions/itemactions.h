@@ -44,17 +44,6 @@ const std::vector<std::string>& FileDelCatalogo();
 
 // Helpers shared by the actions, exposed for their tests.
 
-// The first line of a text file, taken whole: it ends at CR LF, a lone CR or
-// a lone LF; a leading UTF-8 byte-order mark is dropped; a file with no line
-// gives "". Nothing when the file cannot be read or is not a regular file;
-// it is opened as every disc file is (below `root`), so a pipe of that name
-// never blocks.
-std::optional<std::string> ReadFirstLine(const std::string& path, const std::string& root);
-
-// True when `relative` (either separator) stays inside the folder it is taken
-// from: not empty, not absolute, no drive letter, no ".." part, no NUL.
-bool IsSafeRelativePath(std::string_view relative);
-
 // A folder name made from the item title: blanks trimmed, characters that no
 // folder name may hold replaced by "_"; when nothing usable is left, the item
 // folder's own name (without its "_"), else "Prodotto".

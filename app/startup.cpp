@@ -12,7 +12,7 @@
 #include "disc/discfile.h"
 #include "disc/readahead.h"
 #include "platform/shell.h"
-#include "search/fricerca.h"
+#include "searchwindow/fricerca.h"
 
 namespace zolt {
 

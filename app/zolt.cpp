@@ -23,15 +23,20 @@
 #include <utility>
 #include <vector>
 
-#include "app/artwork/artwork.h"
+#include "look/artwork/artwork.h"
 #include "app/homeview.h"
-#include "app/labelbutton.h"
-#include "app/zoltapplication.h"
+#include "look/colours.h"
+#include "look/labelbutton.h"
+#include "look/layoutfont.h"
 #include "platform/rtf/richtextviewer.h"
 
 using zolt::LabelButton;
 using zolt::LayoutFont;
 using zolt::SetHoverLook;
+using zolt::kDark;
+using zolt::kLight;
+using zolt::SansSerif;
+using zolt::SetColours;
 
 namespace {
 
@@ -41,22 +46,10 @@ constexpr int kHeaderHeight = 60;
 constexpr int kBannerStripHeight = 65;
 constexpr int kTreeColumnWidth = 217;
 
-const QColor kLight(215, 225, 232);    // 0xE8E1D7
-const QColor kDark(92, 133, 160);      // 0xA0855C
 const QColor kTreeText(18, 14, 97);    // 0x610E12
 const QColor kNavy(0, 0, 128);
 const QColor kFooterGrey(128, 128, 128);
 const QColor kHotTrack(0, 102, 204);   // the desktop's hot-tracking colour
-
-QString SansSerif() { return QStringLiteral("MS Sans Serif"); }
-
-void SetColours(QLabel* label, const QColor& background, const QColor& text) {
-  QPalette palette = label->palette();
-  palette.setColor(QPalette::Window, background);
-  palette.setColor(QPalette::WindowText, text);
-  label->setPalette(palette);
-  label->setAutoFillBackground(true);
-}
 
 void SetTextColour(QWidget* widget, const QColor& text) {
   QPalette palette = widget->palette();
@@ -91,22 +84,6 @@ QWidget* Region(QWidget* parent, const char* name) {
   region->setObjectName(QString::fromLatin1(name));
   return region;
 }
-
-// Hot tracking of the tree: the entry under the mouse is underlined in the
-// desktop's link colour.
-class HotTrackDelegate : public QStyledItemDelegate {
- public:
-  using QStyledItemDelegate::QStyledItemDelegate;
-
- protected:
-  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
-    QStyledItemDelegate::initStyleOption(option, index);
-    if (option->state & QStyle::State_MouseOver) {
-      option->font.setUnderline(true);
-      option->palette.setColor(QPalette::Text, kHotTrack);
-    }
-  }
-};
 
 // The navigation tree. It never lets its selection drift from the page: a
 // press with another button than the left one changes nothing, a left click
@@ -365,7 +342,9 @@ void TZolt::setupLeftColumn() {
   Elenco->setMouseTracking(true);
   Elenco->viewport()->setAttribute(Qt::WA_Hover);
   Elenco->viewport()->setCursor(Qt::PointingHandCursor);
-  Elenco->setItemDelegate(new HotTrackDelegate(Elenco));
+  // Hot tracking of the tree: the entry under the mouse is underlined in the
+  // desktop's link colour.
+  Elenco->setItemDelegate(new zolt::HotTrackDelegate(Elenco, kHotTrack));
   QPalette palette = Elenco->palette();
   palette.setColor(QPalette::Base, Qt::white);
   palette.setColor(QPalette::Text, kTreeText);

@@ -35,8 +35,7 @@ class TZolt : public QWidget {
   explicit TZolt(QWidget* parent = nullptr);
   ~TZolt() override;
 
-  // State of the current item and section. The search window writes
-  // PercorsoProdotto and the title, then calls AggiornaScheda.
+  // State of the current item and section.
   std::string PercorsoProdotto;    // item folder, no trailing separator
   std::string CartellaSezione;     // section folder name with its "_"
   std::string EseguibileProdotto;  // program file found by CercaEseguibile
@@ -92,6 +91,12 @@ class TZolt : public QWidget {
   // Refreshes the item page from PercorsoProdotto; an empty title keeps the
   // tree's own title rule.
   void AggiornaScheda(const QString& titolo);
+
+  // The one way the search window writes into this window: the item folder
+  // `percorso` becomes the current item, titled `titolo`, and its page is
+  // refreshed; nothing else of this window changes.
+  void MostraProdotto(const std::string& percorso, const QString& titolo);
+
   // Looks for a program file under `percorso`; sets EseguibileProdotto when found.
   bool CercaEseguibile(const std::string& percorso);
 
@@ -177,7 +182,6 @@ class TZolt : public QWidget {
   void loadBannerAddress();
   void updateInstallButton();
   void fillBrowserPane();
-  std::string itemFile(const char* name) const;
   void setupTabOrder();
   void pageRefreshed();
   void listSubEntries(QTreeWidgetItem* voce);

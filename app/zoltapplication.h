@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "app/layoutfont.h"
+#include "look/layoutfont.h"
 
 namespace zolt {
 

@@ -13,12 +13,14 @@
 #include "disc/discpath.h"
 #include "disc/catalogue.h"
 #include "disc/tree.h"
-#include "app/tabmetrics.h"
-#include "app/labelbutton.h"
+#include "look/tabmetrics.h"
+#include "look/colours.h"
+#include "look/labelbutton.h"
 #include "app/zolt.h"
 #include "platform/textcodec.h"
 
 namespace catalogue = zolt::catalogue;
+using zolt::SetColours;
 
 namespace {
 
@@ -74,13 +76,6 @@ QTreeWidgetItem* NewEntry(const Name& name) {
 
 std::string RawName(const QTreeWidgetItem* item) {
   return item->data(0, kRawName).toByteArray().toStdString();
-}
-
-void SetColours(QLabel* label, const QColor& background, const QColor& text) {
-  QPalette palette = label->palette();
-  palette.setColor(QPalette::Window, background);
-  palette.setColor(QPalette::WindowText, text);
-  label->setPalette(palette);
 }
 
 }  // namespace

@@ -14,8 +14,9 @@
 #include "disc/catalogue.h"
 #include "disc/discfile.h"
 #include "disc/discpath.h"
+#include "disc/disctext.h"
 #include "disc/webaddress.h"
-#include "app/labelbutton.h"
+#include "look/labelbutton.h"
 #include "app/zolt.h"
 #include "platform/jpeg/jpegdecoder.h"
 #include "platform/rtf/richtextviewer.h"
@@ -40,11 +41,6 @@ disc::ReadResult ReadItemFile(const std::string& folder, std::string_view name) 
   return disc::ReadDiscFile(*path, catalogue::DiscRoot(), disc::SizeLimitFor(name));
 }
 
-// A regular file, readable or not: the page shows its part, or empties it.
-bool Present(const disc::ReadResult& file) {
-  return file.state == disc::FileState::kReadable || file.state == disc::FileState::kUnreadable;
-}
-
 // What a description link, the banner and the footer may open: web
 // addresses, through the desktop's browser. Anything else opens nothing.
 void OpenWebAddress(QWidget* owner, const QString& target) {
@@ -62,7 +58,7 @@ void OpenWebAddress(QWidget* owner, const QString& target) {
 // A local file for the web view. Paths that are not UTF-8 keep their bytes
 // percent-encoded, which the browser passes to the system unchanged.
 QUrl LocalFileUrl(const std::string& path) {
-  if (zolt::IsValidUtf8(path)) return QUrl::fromLocalFile(zolt::PathToQString(path));
+  if (disc::IsValidUtf8(path)) return QUrl::fromLocalFile(zolt::PathToQString(path));
   return QUrl::fromEncoded(QByteArray("file://") +
                            QByteArray::fromStdString(path).toPercentEncoding("/"));
 }
@@ -86,9 +82,10 @@ QStringList SplitLines(const QString& text) {
 
 }  // namespace
 
-std::string TZolt::itemFile(const char* name) const {
-  if (PercorsoProdotto.empty()) return {};
-  return catalogue::ResolveFile(PercorsoProdotto, name).value_or(std::string());
+void TZolt::MostraProdotto(const std::string& percorso, const QString& titolo) {
+  PercorsoProdotto = percorso;
+  LProdotto->setText(titolo);
+  AggiornaScheda(titolo);
 }
 
 void TZolt::AggiornaScheda(const QString& titolo) {
@@ -146,7 +143,7 @@ void TZolt::loadDescription() {
 
 void TZolt::loadPicture() {
   const disc::ReadResult file = ReadItemFile(PercorsoProdotto, disc::kPictureFile);
-  if (!Present(file)) {
+  if (!disc::IsPresent(file.state)) {
     MemoTesto->setGeometry(8, MemoTesto->y(), 536, MemoTesto->height());
     Immagine->hide();
     return;
@@ -232,7 +229,7 @@ bool TZolt::CercaEseguibile(const std::string& percorso) {
 
 void TZolt::Label5Click() {
   const std::string root = catalogue::DiscRoot();
-  PercorsoProdotto = catalogue::ResolveFile(root, "Home").value_or(catalogue::JoinPath(root, "Home"));
+  PercorsoProdotto = catalogue::ResolveFile(root, disc::kHomeFolder).value_or(catalogue::JoinPath(root, disc::kHomeFolder));
   setPanel1Width(1);
   Elenco->hide();
   Label1->hide();

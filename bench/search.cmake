@@ -4,14 +4,12 @@
 # the workbook are built under /tmp on first use (the workbook needs Debian's
 # python3-xlwt). Run by hand, medians of ten runs:
 #   build/bin/bench_search --benchmark_repetitions=10 --benchmark_report_aggregates_only=true
-if(TARGET zolt_search)
-  add_executable(bench_search ${CMAKE_CURRENT_LIST_DIR}/search/search_bench.cpp)
-  target_link_libraries(bench_search PRIVATE zolt_search zolt_textsearch benchmark::benchmark
-    zolt_warnings zolt_options)
-  target_compile_definitions(bench_search PRIVATE
-    ZOLT_SHARED_DIR="${ZOLT_SHARED_DIR}"
-    ZOLT_BENCH_SCRIPTS="${CMAKE_CURRENT_LIST_DIR}/search")
-endif()
+add_executable(bench_search ${CMAKE_CURRENT_LIST_DIR}/search/search_bench.cpp)
+target_link_libraries(bench_search PRIVATE zolt_search zolt_textsearch benchmark::benchmark
+  zolt_warnings zolt_options)
+target_compile_definitions(bench_search PRIVATE
+  ZOLT_SHARED_DIR="${ZOLT_SHARED_DIR}"
+  ZOLT_BENCH_SCRIPTS="${CMAKE_CURRENT_LIST_DIR}/search")
 
 # floor_walk DISC: the floor of a disc search as a whole process (walk three
 # levels, read each "testo.txt"), timed beside zolt-search by bench/compare.sh.

@@ -319,12 +319,6 @@ if(NOT up_to_date)
   file(WRITE "${manifest}" "${text}\n")
 endif()
 
-# The Home page's module is the program's own: copied at every assembly, like the program.
-file(COPY_FILE "${HOME_MODULE}" "${runtime}/zolt-home.so")
-run(${STRIP} --strip-unneeded "${runtime}/zolt-home.so")
-run(${PATCHELF} --set-rpath "$ORIGIN/lib" "${runtime}/zolt-home.so")
-file(CHMOD "${runtime}/zolt-home.so" PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
-
 # --- the program and the launcher -----------------------------------------------
 # Refreshed at every assembly: the program changes far more often than the rest.
 file(MAKE_DIRECTORY "${runtime}/bin" "${runtime}/libexec")
@@ -337,6 +331,12 @@ foreach(front IN ITEMS "${DISC_DIR}/zolt" "${runtime}/libexec/QtWebEngineProcess
   run(${STRIP} --strip-all "${front}")
   file(CHMOD "${front}" ${executable})
 endforeach()
+
+# The Home page's module is the program's own: copied at every assembly, like the program.
+file(COPY_FILE "${HOME_MODULE}" "${runtime}/zolt-home.so")
+run(${STRIP} --strip-unneeded "${runtime}/zolt-home.so")
+run(${PATCHELF} --set-rpath "$ORIGIN/lib" "${runtime}/zolt-home.so")
+file(CHMOD "${runtime}/zolt-home.so" PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 
 # Whatever happened above, every ELF file of the disc must look beside itself.
 file(GLOB_RECURSE shipped LIST_DIRECTORIES false "${runtime}/*")

@@ -9,6 +9,9 @@ target_compile_options(zolt_warnings INTERFACE
   -Wold-style-cast       # casts say what they do
   -Woverloaded-virtual   # a hidden overload is nearly always a mistake
 )
+if(ZOLT_WERROR)
+  target_compile_options(zolt_warnings INTERFACE -Werror)
+endif()
 
 # Extra strictness for code that does integer arithmetic on file data.
 add_library(zolt_strict INTERFACE)

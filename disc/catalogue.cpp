@@ -1,6 +1,5 @@
 #include "disc/catalogue.h"
 
-#include "disc/discfile.h"
 #include "disc/disctext.h"
 
 #include <algorithm>
@@ -41,73 +40,13 @@ bool IsDotOrDotDot(const char* name) {
   return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
-// What a directory entry is, following symbolic links; a link whose target is
-// missing reads as kOther and is skipped like any special file.
-enum class Kind { kFile, kFolder, kOther };
-
-struct Entry {
-  std::string name;
-  Kind kind = Kind::kOther;
-};
-
-Kind KindOfStat(const struct stat& info) {
-  if (S_ISDIR(info.st_mode)) return Kind::kFolder;
-  if (S_ISREG(info.st_mode)) return Kind::kFile;
-  return Kind::kOther;
-}
-
-Kind KindOf(int folderFd, const dirent& entry) {
-  switch (entry.d_type) {
-    case DT_DIR:
-      return Kind::kFolder;
-    case DT_REG:
-      return Kind::kFile;
-    case DT_LNK:
-    case DT_UNKNOWN: {
-      struct stat info {};
-      if (fstatat(folderFd, entry.d_name, &info, 0) != 0) return Kind::kOther;
-      return KindOfStat(info);
-    }
-    default:
-      return Kind::kOther;  // pipes, sockets, devices: nothing a disc item offers
-  }
-}
+using Entry = FolderEntry;
+using Kind = EntryKind;
 
 struct DirCloser {
   void operator()(DIR* dir) const { closedir(dir); }
 };
 using DirHandle = std::unique_ptr<DIR, DirCloser>;
-
-// Identity of a folder, to notice one reached a second time through a link.
-using FolderId = std::pair<dev_t, ino_t>;
-
-// Reads every entry of `folder` except "." and "..", sorted by name byte by
-// byte. Returns 0 or the errno of the failure; `id` receives the folder's
-// identity when asked for.
-int ReadFolder(const std::string& folder, std::vector<Entry>& entries, FolderId* id = nullptr) {
-  entries.clear();
-  DirHandle dir(opendir(folder.empty() ? "." : folder.c_str()));
-  if (!dir) return errno;
-  const int fd = dirfd(dir.get());
-  if (id != nullptr) {
-    struct stat info {};
-    if (fstat(fd, &info) != 0) return errno;
-    *id = {info.st_dev, info.st_ino};
-  }
-  for (;;) {
-    errno = 0;
-    const dirent* entry = readdir(dir.get());
-    if (entry == nullptr) {
-      if (errno != 0) return errno;
-      break;
-    }
-    if (IsDotOrDotDot(entry->d_name)) continue;
-    entries.push_back({entry->d_name, KindOf(fd, *entry)});
-  }
-  std::sort(entries.begin(), entries.end(),
-            [](const Entry& a, const Entry& b) { return a.name < b.name; });
-  return 0;
-}
 
 // Windows wildcard matching without regard to ASCII case: "*" any run of
 // characters, "?" exactly one.
@@ -165,7 +104,7 @@ class FileSearch {
   void SearchFrom(const std::string& folder) {
     std::vector<Entry> entries;
     FolderId id{};
-    const int error = ReadFolder(folder, entries, &id);
+    const int error = ListFolder(folder, entries, &id);
     if (error == ENOENT || error == ENOTDIR) return;  // nothing there to search
     if (error != 0) throw std::system_error(error, std::generic_category(), "CercaFile: " + folder);
     visited_.insert(id);
@@ -185,7 +124,7 @@ class FileSearch {
       const std::string sub = folder + entry.name + kSeparator;
       std::vector<Entry> subEntries;
       FolderId id{};
-      if (ReadFolder(sub, subEntries, &id) != 0) continue;
+      if (ListFolder(sub, subEntries, &id) != 0) continue;
       // A folder seen before (a link back up the tree, or a second link to the
       // same place) is searched once only, so no link can make a loop.
       if (!visited_.insert(id).second) continue;
@@ -207,7 +146,7 @@ std::optional<std::string> ResolveComponent(const std::string& folder, std::stri
   if (lstat(exact.c_str(), &info) == 0) return std::string(name);
   if (name == "." || name == "..") return std::nullopt;
   std::vector<Entry> entries;
-  if (ReadFolder(folder.empty() ? std::string(".") : folder, entries) != 0) return std::nullopt;
+  if (ListFolder(folder.empty() ? std::string(".") : folder, entries) != 0) return std::nullopt;
   for (const Entry& entry : entries) {
     if (disc::EqualsIgnoringCase(entry.name, name)) return entry.name;
   }
@@ -215,6 +154,77 @@ std::optional<std::string> ResolveComponent(const std::string& folder, std::stri
 }
 
 }  // namespace
+
+int ListFolder(const std::string& folder, std::vector<FolderEntry>& entries, FolderId* id) {
+  entries.clear();
+  DirHandle dir(opendir(folder.empty() ? "." : folder.c_str()));
+  if (!dir) return errno;
+  const int fd = dirfd(dir.get());
+  struct stat self {};
+  if (fstat(fd, &self) != 0) return errno;
+  if (id != nullptr) *id = {self.st_dev, self.st_ino};
+  for (;;) {
+    errno = 0;
+    const dirent* entry = readdir(dir.get());
+    if (entry == nullptr) {
+      if (errno == 0) break;
+      const int error = errno;
+      entries.clear();
+      return error;
+    }
+    if (IsDotOrDotDot(entry->d_name)) continue;
+    FolderEntry& item = entries.emplace_back();
+    item.name = entry->d_name;
+    switch (entry->d_type) {
+      case DT_DIR:
+        // A folder on the same device: the entry's own inode number serves.
+        item.kind = EntryKind::kFolder;
+        item.id = {self.st_dev, entry->d_ino};
+        break;
+      case DT_REG:
+        item.kind = EntryKind::kFile;
+        break;
+      case DT_LNK:
+      case DT_UNKNOWN: {
+        struct stat info {};
+        if (fstatat(fd, entry->d_name, &info, 0) != 0) break;
+        if (S_ISDIR(info.st_mode)) {
+          item.kind = EntryKind::kFolder;
+          item.id = {info.st_dev, info.st_ino};
+        } else if (S_ISREG(info.st_mode)) {
+          item.kind = EntryKind::kFile;
+        }
+        break;
+      }
+      default:
+        break;  // pipes, sockets, devices: nothing a disc item offers
+    }
+  }
+  std::sort(entries.begin(), entries.end(), [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+  return 0;
+}
+
+std::vector<std::string> ListSubfolders(const std::string& folder, std::string_view name, bool* holdsName) {
+  std::vector<std::string> names;
+  DirHandle dir(opendir(folder.c_str()));
+  if (!dir) {
+    if (holdsName != nullptr) *holdsName = true;
+    return names;
+  }
+  while (const dirent* entry = readdir(dir.get())) {
+    if (IsDotOrDotDot(entry->d_name)) continue;
+    if (holdsName != nullptr && !*holdsName && disc::EqualsIgnoringCase(entry->d_name, name)) *holdsName = true;
+    bool isFolder = entry->d_type == DT_DIR;
+    if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+      struct stat st {};
+      const std::string path = folder + entry->d_name;
+      isFolder = stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    }
+    if (isFolder) names.emplace_back(entry->d_name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 std::string DiscRoot() {
   {
@@ -241,7 +251,7 @@ void SetDiscRootForTesting(std::string root) { SetDiscRoot(std::move(root)); }
 void ElencaCartelle(const std::string& folder, std::vector<std::string>& names) {
   names.clear();
   std::vector<Entry> entries;
-  if (ReadFolder(folder, entries) != 0) return;
+  if (ListFolder(folder, entries) != 0) return;
   for (const Entry& entry : entries) {
     // The first "_" must be the last character: "Giochi_" yes, "Demo_Giochi_" no.
     if (entry.kind != Kind::kFolder || !disc::IsCatalogueName(entry.name)) continue;

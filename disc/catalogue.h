@@ -8,17 +8,43 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+#include <sys/types.h>
 
 namespace zolt::catalogue {
 
 // File attributes of the directory search, as the disc's conventions name them.
-inline constexpr unsigned kAttrReadOnly = 0x01;
 inline constexpr unsigned kAttrHidden = 0x02;
-inline constexpr unsigned kAttrSystem = 0x04;
-inline constexpr unsigned kAttrVolume = 0x08;
 inline constexpr unsigned kAttrDirectory = 0x10;
 inline constexpr unsigned kAttrArchive = 0x20;  // ordinary files
+
+// What a folder entry is, links followed; a link to nothing, a pipe, a
+// socket or a device is kOther.
+enum class EntryKind { kFile, kFolder, kOther };
+
+// Identity of a folder (device, inode), to notice one reached a second time
+// through a link.
+using FolderId = std::pair<dev_t, ino_t>;
+
+struct FolderEntry {
+  std::string name;
+  EntryKind kind = EntryKind::kOther;
+  FolderId id{};  // a folder's identity; nothing for other kinds
+};
+
+// The sub-folders of `folder` (ending with "/"), links followed, by name
+// byte by byte; `*holdsName`, when asked for, becomes true when an entry is
+// named `name` in any letter case. A folder that cannot be listed gives none,
+// and `*holdsName` true: not known, whoever opens the file will see.
+std::vector<std::string> ListSubfolders(const std::string& folder, std::string_view name = {},
+                                        bool* holdsName = nullptr);
+
+// Every entry of `folder` ("" is the current folder) except "." and "..",
+// sorted by name byte by byte. Returns 0, or the errno of the failure with no
+// entries; `id` receives the folder's own identity when asked for.
+int ListFolder(const std::string& folder, std::vector<FolderEntry>& entries, FolderId* id = nullptr);
 
 // The folder that holds the running program, with its trailing separator,
 // computed afresh on every call; or the root set below.

@@ -69,14 +69,6 @@ std::optional<std::string> Below(const std::string& path, const std::string& roo
   return path.substr(start);
 }
 
-std::optional<std::string> RealPath(const std::string& path) {
-  char* resolved = ::realpath(path.c_str(), nullptr);
-  if (resolved == nullptr) return std::nullopt;
-  std::string result(resolved);
-  std::free(resolved);
-  return result;
-}
-
 // Where an open descriptor really leads: the kernel's own answer, or the
 // name resolved again where /proc is not mounted.
 std::optional<std::string> RealPathOf(int fd, const std::string& path) {
@@ -333,8 +325,35 @@ ItemFile FindItemFile(const std::string& itemFolder, std::string_view name, cons
   return item;
 }
 
-bool IsCatalogueName(std::string_view name) {
-  return !name.empty() && !IsHiddenName(name) && name.find('_') == name.size() - 1;
+std::optional<std::string> ReadFirstLine(const std::string& path, const std::string& root) {
+  const DiscFile file = OpenDiscFile(path, root);
+  if (!file) return std::nullopt;
+  std::string line;
+  char chunk[4096];
+  while (line.size() < kMaxLineBytes) {
+    const long got = ReadFully(file.fd(), chunk, sizeof chunk);
+    if (got < 0) return std::nullopt;
+    const std::string_view read(chunk, static_cast<std::size_t>(got));
+    const std::size_t end = read.find_first_of("\r\n");
+    line.append(read.substr(0, end));
+    if (end != std::string_view::npos || got < static_cast<long>(sizeof chunk)) break;
+  }
+  if (line.size() > kMaxLineBytes) line.resize(kMaxLineBytes);
+  if (line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);
+  return line;
+}
+
+std::optional<std::string> RealPath(const std::string& path) {
+  char* resolved = ::realpath(path.c_str(), nullptr);
+  if (resolved == nullptr) return std::nullopt;
+  std::string result(resolved);
+  std::free(resolved);
+  return result;
+}
+
+bool IsFolder(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 }  // namespace zolt::disc

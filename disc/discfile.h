@@ -8,10 +8,13 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include <sys/stat.h>
+
+#include "disc/disctext.h"
 
 namespace zolt::disc {
 
@@ -61,6 +64,10 @@ enum class FileState {
   kUnreadable,  // a regular file that cannot be opened (permissions, I/O)
   kReadable,    // a regular file, opened and closed again
 };
+
+// A regular file of the disc, readable or not: a per-item file that counts
+// as present (the page shows its part or empties it, the actions use it).
+inline bool IsPresent(FileState state) { return state == FileState::kReadable || state == FileState::kUnreadable; }
 
 // "mancante", "non è un file", "non leggibile", "leggibile": for messages.
 const char* FileStateName(FileState state);
@@ -150,9 +157,19 @@ struct ItemFile {
 // `root` as for OpenDiscFile.
 ItemFile FindItemFile(const std::string& itemFolder, std::string_view name, const std::string& root);
 
-// Catalogue folder names: the first "_" is the last character.
-bool IsCatalogueName(std::string_view name);
-// Hidden on the disc: a leading ".".
-inline bool IsHiddenName(std::string_view name) { return !name.empty() && name.front() == '.'; }
+
+// The first line of a text file, taken whole: it ends at CR LF, a lone CR or
+// a lone LF; a leading UTF-8 byte-order mark is dropped; a file with no line
+// gives "". Nothing when the file cannot be read or is not a regular file;
+// it is opened as every disc file is (below `root`), so a pipe of that name
+// never blocks.
+std::optional<std::string> ReadFirstLine(const std::string& path, const std::string& root);
+
+// realpath(3): the path with ".", ".." and every link resolved, or nothing
+// when some part of it does not exist or cannot be searched.
+std::optional<std::string> RealPath(const std::string& path);
+
+// True when `path` is a folder, links followed.
+bool IsFolder(const std::string& path);
 
 }  // namespace zolt::disc

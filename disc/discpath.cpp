@@ -19,43 +19,11 @@ namespace zolt::disc {
 
 namespace {
 
-// realpath(3), or nothing.
-std::optional<std::string> Real(const std::string& path) {
-  char* resolved = ::realpath(path.c_str(), nullptr);
-  if (resolved == nullptr) return std::nullopt;
-  std::string result(resolved);
-  std::free(resolved);
-  return result;
-}
-
-// "." and ".." taken away by the letter, the way the kernel walks a path
-// whose parts do not exist.
-std::string Lexical(const std::string& path) {
-  std::vector<std::string_view> parts;
-  std::string_view rest(path);
-  while (!rest.empty()) {
-    const std::size_t slash = rest.find('/');
-    const std::string_view part = rest.substr(0, slash);
-    rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
-    if (part.empty() || part == ".") continue;
-    if (part == "..") {
-      if (!parts.empty()) parts.pop_back();
-      continue;
-    }
-    parts.push_back(part);
-  }
-  std::string joined;
-  for (const std::string_view part : parts) {
-    joined += '/';
-    joined += part;
-  }
-  return joined.empty() ? std::string("/") : joined;
-}
 
 // The existing leading part resolved, the missing rest appended and
 // normalised by the letter.
 std::string Resolve(const std::string& path) {
-  if (auto real = Real(path)) return *real;
+  if (auto real = RealPath(path)) return *real;
   std::string head = path;
   std::string tail;
   while (!head.empty()) {
@@ -63,10 +31,10 @@ std::string Resolve(const std::string& path) {
     if (slash == std::string::npos) break;
     tail = head.substr(slash) + tail;
     head.erase(slash);
-    if (head.empty()) return Lexical(tail);
-    if (auto real = Real(head)) return Lexical(*real + tail);
+    if (head.empty()) return LexicalPath(tail);
+    if (auto real = RealPath(head)) return LexicalPath(*real + tail);
   }
-  return Lexical(path);
+  return LexicalPath(path);
 }
 
 }  // namespace
@@ -82,8 +50,7 @@ std::optional<std::string> PathInside(const std::string& root, const std::string
 }
 
 bool ItemHasFile(const std::string& itemFolder, std::string_view name, const std::string& root) {
-  const FileState state = FindItemFile(itemFolder, name, root).state;
-  return state == FileState::kReadable || state == FileState::kUnreadable;
+  return IsPresent(FindItemFile(itemFolder, name, root).state);
 }
 
 bool ItemHasDescription(const std::string& itemFolder, const std::string& root) {
@@ -126,6 +93,35 @@ ProgramFile InspectProgram(const std::string& path, const std::string& root) {
 
 bool HasWindowsProgramSignature(const std::string& path) {
   return InspectProgram(path, kAnyFolder).kind == ProgramKind::kWindows;
+}
+
+bool IsSafeRelativePath(std::string_view relative) {
+  if (relative.empty() || relative.find('\0') != std::string_view::npos) return false;
+  if (relative.front() == '/' || relative.front() == '\\') return false;
+  if (relative.size() >= 2 && relative[1] == ':') return false;  // "C:" and the like
+  return ForEachPathPart(relative, [](std::string_view part) { return part != ".."; });
+}
+
+std::string LexicalPath(const std::string& path) {
+  std::vector<std::string_view> parts;
+  std::string_view rest(path);
+  while (!rest.empty()) {
+    const std::size_t slash = rest.find('/');
+    const std::string_view part = rest.substr(0, slash);
+    rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
+    if (part.empty() || part == ".") continue;
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+      continue;
+    }
+    parts.push_back(part);
+  }
+  std::string joined;
+  for (const std::string_view part : parts) {
+    joined += '/';
+    joined += part;
+  }
+  return joined.empty() ? std::string("/") : joined;
 }
 
 }  // namespace zolt::disc

@@ -45,4 +45,26 @@ struct ProgramFile {
 // Opens the file once within `root` (see OpenDiscFile) and reads its head.
 ProgramFile InspectProgram(const std::string& path, const std::string& root);
 
+// Calls `visit` with each part of `path` between "/" or "\" separators,
+// empty parts included, until it returns false; whether it never did.
+template <class Visit>
+bool ForEachPathPart(std::string_view path, Visit visit) {
+  std::size_t start = 0;
+  while (start <= path.size()) {
+    std::size_t end = path.find_first_of("/\\", start);
+    if (end == std::string_view::npos) end = path.size();
+    if (!visit(path.substr(start, end - start))) return false;
+    start = end + 1;
+  }
+  return true;
+}
+
+// True when `relative` (either separator) stays inside the folder it is taken
+// from: not empty, not absolute, no drive letter, no ".." part, no NUL.
+bool IsSafeRelativePath(std::string_view relative);
+
+// `path` with "." and ".." taken away by the letter, the way the kernel
+// walks a path whose parts do not exist: "/" first, "/" between levels.
+std::string LexicalPath(const std::string& path);
+
 }  // namespace zolt::disc

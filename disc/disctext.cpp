@@ -77,4 +77,16 @@ std::string DecodeDiscName(std::string_view bytes) {
   return out;
 }
 
+std::string DecodeDiscPath(std::string_view path) {
+  std::string shown;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t slash = path.find('/', start);
+    shown += DecodeDiscName(path.substr(start, slash - start));
+    if (slash == std::string_view::npos) return shown;
+    shown += '/';
+    start = slash + 1;
+  }
+}
+
 }  // namespace zolt::disc

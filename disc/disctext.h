@@ -22,6 +22,8 @@ char32_t Cp1252ToUnicode(unsigned char byte);
 // UTF-8 when valid, else Windows-1252 converted to UTF-8: the text the
 // program shows for these bytes.
 std::string DecodeDiscName(std::string_view bytes);
+// A path of names, each level decoded as DecodeDiscName does, "/" kept between them.
+std::string DecodeDiscPath(std::string_view path);
 
 // Names on the disc are compared as the disc's file system does: ASCII
 // letters without regard to case, every other byte as it is.
@@ -36,6 +38,13 @@ inline bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 
 inline bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() && EqualsIgnoringCase(text.substr(0, prefix.size()), prefix);
+}
+
+// Hidden on the disc: a leading ".".
+inline bool IsHiddenName(std::string_view name) { return !name.empty() && name.front() == '.'; }
+// Catalogue folder names: the first "_" is the last character.
+inline bool IsCatalogueName(std::string_view name) {
+  return !name.empty() && !IsHiddenName(name) && name.find('_') == name.size() - 1;
 }
 
 }  // namespace zolt::disc

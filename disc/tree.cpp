@@ -10,7 +10,7 @@ namespace zolt::catalogue {
 std::vector<std::string> TabbedSections(const std::vector<std::string>& listed) {
   std::vector<std::string> tabbed;
   for (std::size_t i = 0; i < listed.size() && i < kTabCount; ++i) {
-    if (listed[i] != kHomeSectionName) tabbed.push_back(listed[i]);
+    if (listed[i] != disc::kHomeFolder) tabbed.push_back(listed[i]);
   }
   return tabbed;
 }

@@ -15,8 +15,7 @@ namespace zolt::catalogue {
 // The header has twelve tabs: six in each of two rows.
 inline constexpr std::size_t kTabCount = 12;
 inline constexpr std::size_t kTabsPerRow = 6;
-// A section shown as this name takes its place among the twelve but gets no tab.
-inline constexpr std::string_view kHomeSectionName = "Home";
+// A section named disc::kHomeFolder takes its place among the twelve but gets no tab.
 
 // The sections that get a tab, in tab order: of the first twelve listed
 // display names, all but "Home" (exact spelling).

@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "disc/discfile.h"
+#include "disc/disctext.h"
 #include "platform/textcodec.h"
 
 namespace zolt::platform {
@@ -36,13 +37,6 @@ CopyOutcome Failure(std::string path, int code) {
   outcome.errorCode = code;
   outcome.error = std::strerror(code);
   return outcome;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return lower(x) == lower(y);
-  });
 }
 
 // Closes a descriptor on every way out.
@@ -173,14 +167,6 @@ bool IdOf(const std::string& path, DirId& id) {
   return true;
 }
 
-std::optional<std::string> RealPath(const std::string& path) {
-  char* resolved = ::realpath(path.c_str(), nullptr);
-  if (resolved == nullptr) return std::nullopt;
-  std::string result(resolved);
-  std::free(resolved);
-  return result;
-}
-
 // Walks the source for PlanCopy. Folders are listed where they are; a link
 // is followed only when it leads to a file or folder inside the source, and
 // is copied as what it points to. A link to a folder that holds it (a loop),
@@ -191,7 +177,7 @@ class Planner {
   Planner(CopyPlan& plan, CopyOutcome& outcome, const std::string& source, const std::string& exclude)
       : plan_(plan), outcome_(outcome) {
     hasExclude_ = !exclude.empty() && IdOf(exclude, exclude_);
-    sourceReal_ = RealPath(source).value_or(source);
+    sourceReal_ = disc::RealPath(source).value_or(source);
   }
 
   bool Walk(const std::string& folder, const std::string& relative, const std::vector<std::string>& skip) {
@@ -220,7 +206,7 @@ class Planner {
     std::sort(names.begin(), names.end());
     for (const std::string& name : names) {
       if (std::any_of(skip.begin(), skip.end(),
-                      [&](const std::string& s) { return EqualNoCase(s, name); })) {
+                      [&](const std::string& s) { return disc::EqualsIgnoringCase(s, name); })) {
         continue;
       }
       if (!Add(folder + "/" + name, relative.empty() ? name : relative + "/" + name)) return false;
@@ -244,7 +230,7 @@ class Planner {
     std::string from = path;
     bool throughLink = false;
     if (S_ISLNK(st.st_mode)) {
-      const std::optional<std::string> real = RealPath(path);
+      const std::optional<std::string> real = disc::RealPath(path);
       if (!real || ::stat(real->c_str(), &st) != 0) {
         ++plan_.linksLeftOut;  // to nothing, to itself, round in a loop
         return true;

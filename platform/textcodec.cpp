@@ -6,8 +6,6 @@
 
 namespace zolt {
 
-bool IsValidUtf8(std::string_view bytes) { return disc::IsValidUtf8(bytes); }
-
 QString DecodeCp1252(std::string_view bytes) {
   QString out(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
   QChar* dst = out.data();
@@ -19,13 +17,13 @@ QString DecodeCp1252(std::string_view bytes) {
 }
 
 QString DecodeDiscText(std::string_view bytes) {
-  if (IsValidUtf8(bytes))
+  if (disc::IsValidUtf8(bytes))
     return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
   return DecodeCp1252(bytes);
 }
 
 QString PathToQString(const std::string& path) {
-  if (IsValidUtf8(path)) return QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size()));
+  if (disc::IsValidUtf8(path)) return QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size()));
   return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
 }
 

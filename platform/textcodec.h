@@ -9,9 +9,6 @@
 
 namespace zolt {
 
-// True when the bytes are well-formed UTF-8 (no overlongs, no surrogates).
-bool IsValidUtf8(std::string_view bytes);
-
 // Windows-1252 to Unicode; the five undefined bytes map to the C1 controls.
 QString DecodeCp1252(std::string_view bytes);
 

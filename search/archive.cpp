@@ -1,6 +1,7 @@
 #include "search/archive.h"
 
 #include "disc/catalogue.h"
+#include "disc/discfile.h"
 #include "spreadsheet/msexcel.h"
 
 #include <algorithm>
@@ -12,7 +13,6 @@ namespace zolt::search {
 
 namespace {
 
-constexpr std::string_view kArchive = "home/Archivio.xls";
 constexpr char kGap[] = "        ";  // eight blanks between the A and B texts
 
 std::string CellTextOrEmpty(const TSpreadSheetCells& cells, int column, int row) {
@@ -64,8 +64,8 @@ std::vector<std::string> MatchArchive(const ArchiveColumns& columns, const TextM
 }
 
 std::string ArchivePath(const std::string& root) {
-  if (std::optional<std::string> found = catalogue::ResolveFile(root, kArchive)) return *found;
-  return catalogue::JoinPath(root, kArchive);
+  if (std::optional<std::string> found = catalogue::ResolveFile(root, disc::kArchivePath)) return *found;
+  return catalogue::JoinPath(root, disc::kArchivePath);
 }
 
 ArchiveResult SearchArchive(TMSExcel& reader, const std::string& root, const TextMatcher& matcher) {

@@ -7,10 +7,6 @@
 
 #include "search/textmatch.h"
 
-#ifdef ZOLT_SEARCH_WITH_QT
-#include <QString>
-#endif
-
 #include <string>
 #include <vector>
 
@@ -54,11 +50,5 @@ struct ArchiveResult {
 // looks the word up. Never throws: a workbook that is missing, damaged or
 // encrypted gives loaded == false and the reader's message.
 ArchiveResult SearchArchive(TMSExcel& reader, const std::string& root, const TextMatcher& matcher);
-
-#ifdef ZOLT_SEARCH_WITH_QT
-inline ArchiveResult SearchArchive(TMSExcel& reader, const std::string& root, const QString& word) {
-  return SearchArchive(reader, root, TextMatcher(word));
-}
-#endif
 
 }  // namespace zolt::search

@@ -8,13 +8,8 @@
 // way. The matcher never decodes a line: it keeps the word in both byte forms
 // and looks for the form that fits the line, which gives the same answer.
 //
-// The matching itself is Qt-free (the command-line search uses it alone);
-// the QString forms are there for the windows' code.
-
-#ifdef ZOLT_SEARCH_WITH_QT
-#include <QByteArray>
-#include <QString>
-#endif
+// Qt-free: the search window keeps its QString forms beside it
+// (searchwindow/searchtext.h).
 
 #include <array>
 #include <cstddef>
@@ -23,33 +18,6 @@
 #include <string_view>
 
 namespace zolt::search {
-
-#ifdef ZOLT_SEARCH_WITH_QT
-// Upper-cases "a" to "z" only; every other character is left as it is.
-inline QString MaiuscoleAscii(const QString& text) {
-  QString upper = text;
-  for (QChar& c : upper) {
-    const char16_t u = c.unicode();
-    if (u >= u'a' && u <= u'z') c = QChar(static_cast<char16_t>(u - (u'a' - u'A')));
-  }
-  return upper;
-}
-
-// True when the text holds half of a surrogate pair: no text on disc can hold it.
-inline bool HasBrokenSurrogate(const QString& text) {
-  const qsizetype n = text.size();
-  for (qsizetype i = 0; i < n; ++i) {
-    const QChar c = text.at(i);
-    if (c.isHighSurrogate()) {
-      if (i + 1 >= n || !text.at(i + 1).isLowSurrogate()) return true;
-      ++i;
-    } else if (c.isLowSurrogate()) {
-      return true;
-    }
-  }
-  return false;
-}
-#endif
 
 // A byte pattern searched with only "a" to "z" folded to upper case.
 class FoldedPattern {
@@ -74,10 +42,6 @@ class TextMatcher {
  public:
   // The word as UTF-8; a word that is not valid UTF-8 matches nothing.
   explicit TextMatcher(std::string_view utf8Word);
-#ifdef ZOLT_SEARCH_WITH_QT
-  explicit TextMatcher(const QString& word)
-      : TextMatcher(HasBrokenSurrogate(word) ? std::string_view() : std::string_view(word.toUtf8().toStdString())) {}
-#endif
 
   // An empty word, or one that no text read line by line can hold (a line
   // break, a broken surrogate), matches nothing.

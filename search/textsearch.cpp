@@ -1,5 +1,7 @@
 #include "search/textsearch.h"
 
+#include "disc/catalogue.h"
+
 #include "disc/discfile.h"
 #include "disc/disctext.h"
 
@@ -15,10 +17,12 @@
 
 namespace zolt::search {
 
+namespace catalogue = zolt::catalogue;
+
 namespace {
 
 constexpr char kSeparator = '/';
-constexpr std::string_view kDescription = "testo.txt";
+constexpr std::string_view kDescription = disc::kDescriptionFile;
 // Read size: every ordinary description fits in one read; longer ones are
 // scanned piece by piece, so memory stays bounded whatever the file's size.
 constexpr std::size_t kReadSize = 256 * 1024;
@@ -26,14 +30,6 @@ constexpr std::size_t kReadSize = 256 * 1024;
 struct DirCloser {
   void operator()(DIR* dir) const noexcept { closedir(dir); }
 };
-
-bool IsFolder(const std::string& parent, const dirent& entry) {
-  if (entry.d_type == DT_DIR) return true;
-  if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN) return false;
-  struct stat st {};
-  const std::string path = parent + entry.d_name;
-  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
 
 std::string WithSeparator(std::string folder) {
   if (folder.empty() || folder.back() != kSeparator) folder.push_back(kSeparator);
@@ -67,22 +63,7 @@ namespace {
 // The sub-folders of `folder` by name, and whether it holds an entry named
 // like the description in any letter case.
 std::vector<std::string> ListFolder(const std::string& folder, bool* hasDescription) {
-  std::vector<std::string> names;
-  const std::string parent = WithSeparator(folder);
-  std::unique_ptr<DIR, DirCloser> dir(opendir(parent.c_str()));
-  if (!dir) {
-    if (hasDescription != nullptr) *hasDescription = true;  // not known: the reader will see
-    return names;
-  }
-  while (const dirent* entry = readdir(dir.get())) {
-    const std::string_view name = entry->d_name;
-    if (name == "." || name == "..") continue;
-    if (hasDescription != nullptr && !*hasDescription && disc::EqualsIgnoringCase(name, kDescription))
-      *hasDescription = true;
-    if (IsFolder(parent, *entry)) names.emplace_back(name);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
+  return catalogue::ListSubfolders(WithSeparator(folder), kDescription, hasDescription);
 }
 
 struct Candidate {
@@ -107,7 +88,7 @@ std::vector<Candidate> Candidates(const std::string& root) {
     candidates[i].noDescription = !firstHas;
     for (const std::string& s : level2) {
       // Only this exact spelling at this level: the Home folder of a section.
-      if (s == "Home") continue;
+      if (s == disc::kHomeFolder) continue;
       std::string second = f + kSeparator + s;
       bool secondHas = false;
       const std::vector<std::string> level3 = ListFolder(base + second, &secondHas);
@@ -195,23 +176,6 @@ DescriptionResult DescriptionReader::Match(const std::string& folder, const Text
       matched = true;
     }
     if (last) return matched || scanner.Finish() ? DescriptionResult::kMatch : DescriptionResult::kNoMatch;
-  }
-}
-
-DescriptionResult DescriptionReader::ReadOnly(const std::string& folder, std::size_t* bytes) {
-  DescriptionResult result = DescriptionResult::kNoMatch;
-  const disc::DiscFile file = Open(folder, result);
-  if (!file) return result;
-  if (file.size() > disc::kMaxDescriptionBytes) return DescriptionResult::kUnreadable;
-  std::uint64_t done = 0;
-  for (;;) {
-    bool last = false;
-    const long n = ReadPiece(file, done, last);
-    if (n < 0) return DescriptionResult::kUnreadable;
-    done += static_cast<std::uint64_t>(n);
-    if (done > disc::kMaxDescriptionBytes) return DescriptionResult::kUnreadable;
-    if (bytes) *bytes += static_cast<std::size_t>(n);
-    if (last) return result;
   }
 }
 

@@ -9,15 +9,11 @@
 // disc's hidden runtime folder at the root. Folders are listed by name, byte
 // by byte, like the catalogue's own listings.
 //
-// The search itself is Qt-free; the hit rows for the window (QString) are
-// made by the forms under ZOLT_SEARCH_WITH_QT.
+// Qt-free; the hit rows for the window (QString) are made beside it
+// (searchwindow/searchtext.h).
 
 #include "disc/discfile.h"
 #include "search/textmatch.h"
-
-#ifdef ZOLT_SEARCH_WITH_QT
-#include <QString>
-#endif
 
 #include <cstddef>
 #include <cstdint>
@@ -45,8 +41,6 @@ class DescriptionReader {
  public:
   explicit DescriptionReader(std::string root);
   DescriptionResult Match(const std::string& folder, const TextMatcher& matcher);
-  // Reads the description and nothing else (the floor the benchmark compares with).
-  DescriptionResult ReadOnly(const std::string& folder, std::size_t* bytes);
 
  private:
   disc::DiscFile Open(const std::string& folder, DescriptionResult& failure);
@@ -71,55 +65,5 @@ FoundDescriptions FindDescriptions(const std::string& root, const TextMatcher& m
 // One level of a hit's folder as the program shows it: decoded (UTF-8, else
 // Windows-1252), every "_" removed when `withoutUnderscores`.
 std::string DisplayName(std::string_view level, bool withoutUnderscores);
-
-#ifdef ZOLT_SEARCH_WITH_QT
-// One row of the hit list.
-struct SearchHit {
-  // The hit's folder relative to the disc root, exactly as on disc (with its
-  // "_" characters), levels joined by "/": what navigation appends to the root.
-  std::string folder;
-  // "Sezione": the first level without any "_".
-  QString section;
-  // "Cartella": the other levels without any "_", joined by "\"; empty for a
-  // top-level folder.
-  QString subfolder;
-};
-
-inline SearchHit MakeHit(const std::string& relativeFolder) {
-  SearchHit hit;
-  hit.folder = relativeFolder;
-  const std::string_view rel = relativeFolder;
-  auto level = [](std::string_view name) { return QString::fromStdString(DisplayName(name, true)); };
-  std::size_t slash = rel.find('/');
-  hit.section = level(rel.substr(0, slash));
-  bool firstLevel = true;
-  while (slash != std::string_view::npos) {
-    const std::size_t start = slash + 1;
-    slash = rel.find('/', start);
-    if (!firstLevel) hit.subfolder += QChar(u'\\');
-    firstLevel = false;
-    hit.subfolder += level(rel.substr(start, slash == std::string_view::npos ? slash : slash - start));
-  }
-  return hit;
-}
-
-struct TextSearchResult {
-  std::vector<std::string> candidates;  // the candidate list, in search order
-  std::vector<SearchHit> hits;          // in candidate order
-  std::size_t unreadable = 0;           // descriptions that exist but could not be read
-};
-
-// Searches every candidate's description below `root` for `word`. A
-// description that cannot be read is passed over and the search goes on.
-inline TextSearchResult SearchDescriptions(const std::string& root, const QString& word) {
-  FoundDescriptions found = FindDescriptions(root, TextMatcher(word));
-  TextSearchResult result;
-  result.candidates = std::move(found.candidates);
-  result.hits.reserve(found.hits.size());
-  for (const std::string& folder : found.hits) result.hits.push_back(MakeHit(folder));
-  result.unreadable = found.unreadable;
-  return result;
-}
-#endif
 
 }  // namespace zolt::search

@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "app/labelbutton.h"
+#include "look/labelbutton.h"
 #include "app/zolt.h"
 #include "app/zoltapplication.h"
 #include "windowtest.h"

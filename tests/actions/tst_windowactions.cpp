@@ -6,7 +6,7 @@
 #include <QTextDocument>
 #include <QTreeWidget>
 
-#include "app/labelbutton.h"
+#include "look/labelbutton.h"
 #include "app/zolt.h"
 #include "platform/rtf/richtextviewer.h"
 #include "recordingshell.h"

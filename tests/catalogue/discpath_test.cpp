@@ -1,6 +1,7 @@
 // Where a disc path leads, which per-item names count, and what a link may open.
 
 #include "disc/discpath.h"
+#include "disc/disctext.h"
 #include "disc/webaddress.h"
 
 #include <gtest/gtest.h>
@@ -40,6 +41,28 @@ TEST(WebAddress, OnlyWebAddressesPass) {
       {"", ""},
   };
   for (const auto& c : cases) EXPECT_EQ(WebAddress(c.target), c.address) << c.target;
+}
+
+// Paths taken apart by their letters: "." and ".." worked out, each level
+// decoded as a name, and a line's parts as "  Installa  " reads them.
+TEST(DiscPath, PathsByTheLetter) {
+  const struct {
+    const char* path;
+    const char* lexical;
+    const char* decoded;  // the path's levels decoded one by one
+  } cases[] = {
+      {"a/./b//c", "/a/b/c", "a/./b//c"},
+      {"/a/../../b/", "/b", "/a/../../b/"},
+      {"", "/", ""},
+      {"Caff\xe8_/Caff\xc3\xa8_", "/Caff\xe8_/Caff\xc3\xa8_", "Caff\xc3\xa8_/Caff\xc3\xa8_"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(LexicalPath(c.path), c.lexical) << c.path;
+    EXPECT_EQ(DecodeDiscPath(c.path), c.decoded) << c.path;
+  }
+  for (const char* safe : {"bin\\setup.exe", "a/b", "a/..b"}) EXPECT_TRUE(IsSafeRelativePath(safe)) << safe;
+  for (const char* unsafe : {"", "/etc/x", "\\x", "C:x", "a/../../b", "a\\..\\b"})
+    EXPECT_FALSE(IsSafeRelativePath(unsafe)) << unsafe;
 }
 
 class DiscPathTest : public ::testing::Test {

@@ -1,7 +1,7 @@
 // The disc check against discs laid out in temporary folders: one planted
 // problem of each code, the demo disc, the exit statuses.
 
-#include "app/tabmetrics.h"
+#include "look/tabmetrics.h"
 #include "biffbuilder.h"
 #include "tools/zolt-check/authorrules.h"
 #include "tools/zolt-check/checker.h"

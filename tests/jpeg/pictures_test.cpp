@@ -2,7 +2,7 @@
 // with libjpeg's encoder, hand-damaged ones, and the shared sample files) and
 // animated GIF banners through QMovie.
 
-#include "app/artwork/artwork.h"
+#include "look/artwork/artwork.h"
 #include "disc/discfile.h"
 #include "platform/jpeg/jpegdecoder.h"
 

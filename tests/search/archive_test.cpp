@@ -1,6 +1,7 @@
 // The archive lookup on sheet models built by hand: the column lists, the
 // A-then-B-then-C rule and the result lines.
 
+#include "searchwindow/searchtext.h"
 #include "search/archive.h"
 
 #include "spreadsheet/spreadsheet.h"
@@ -36,7 +37,7 @@ TSpreadSheets Archive(const std::vector<Lines>& rows) {
 }
 
 Lines Lookup(const TSpreadSheets& sheets, const char* word) {
-  return MatchArchive(ReadArchiveColumns(sheets), TextMatcher(QString::fromUtf8(word)));
+  return MatchArchive(ReadArchiveColumns(sheets), MatcherFor(QString::fromUtf8(word)));
 }
 
 TEST(ArchiveLookup, ColumnAThenBThenC) {
@@ -115,8 +116,8 @@ TEST(ArchiveLookup, AWorkbookOffTheDiscIsNotRead) {
   fs::create_directories(base / "home");
   fs::create_symlink("../fuori.xls", base / "home/Archivio.xls");
   TMSExcel reader;
-  const ArchiveResult off = SearchArchive(reader, (base / "disc").string(), TextMatcher(QStringLiteral("x")));
-  const ArchiveResult on = SearchArchive(reader, base.string(), TextMatcher(QStringLiteral("x")));
+  const ArchiveResult off = SearchArchive(reader, (base / "disc").string(), MatcherFor(QStringLiteral("x")));
+  const ArchiveResult on = SearchArchive(reader, base.string(), MatcherFor(QStringLiteral("x")));
   fs::remove_all(base);
   EXPECT_FALSE(off.loaded);
   EXPECT_EQ(off.error, "File is outside the disc.");

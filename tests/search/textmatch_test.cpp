@@ -1,5 +1,6 @@
 // Matching a typed word against description lines and workbook texts.
 
+#include "searchwindow/searchtext.h"
 #include "search/textmatch.h"
 
 #include "platform/textcodec.h"
@@ -29,7 +30,7 @@ bool ReferenceMatch(std::string_view text, const QString& word) {
 }
 
 bool FedInPieces(std::string_view text, const QString& word, const std::vector<std::size_t>& cuts) {
-  const TextMatcher matcher(word);
+  const TextMatcher matcher = MatcherFor(word);
   LineScanner scanner(matcher);
   std::size_t from = 0;
   for (const std::size_t cut : cuts) {
@@ -43,71 +44,71 @@ bool FedInPieces(std::string_view text, const QString& word, const std::vector<s
 QString W(const char* utf8) { return QString::fromUtf8(utf8); }
 
 TEST(TextMatch, OnlyAsciiLettersIgnoreCase) {
-  EXPECT_TRUE(TextMatcher(W("WORD")).MatchesLines("a word here"));
-  EXPECT_TRUE(TextMatcher(W("word")).MatchesLines("A WORD HERE"));
-  EXPECT_TRUE(TextMatcher(W("oRd")).MatchesLines("swordfish"));  // anywhere, not only whole words
+  EXPECT_TRUE(MatcherFor(W("WORD")).MatchesLines("a word here"));
+  EXPECT_TRUE(MatcherFor(W("word")).MatchesLines("A WORD HERE"));
+  EXPECT_TRUE(MatcherFor(W("oRd")).MatchesLines("swordfish"));  // anywhere, not only whole words
   // Accented letters are compared as they are, stored as UTF-8 or as Windows-1252.
-  EXPECT_FALSE(TextMatcher(W("è")).MatchesLines("PERCH\xC3\x88"));
-  EXPECT_FALSE(TextMatcher(W("è")).MatchesLines("PERCH\xC8"));
-  EXPECT_FALSE(TextMatcher(W("È")).MatchesLines("perch\xC3\xA8"));
-  EXPECT_FALSE(TextMatcher(W("œ")).MatchesLines("\x8C"));  // Windows-1252 "Œ"
-  EXPECT_FALSE(TextMatcher(W("ÿ")).MatchesLines("\xC5\xB8"));
+  EXPECT_FALSE(MatcherFor(W("è")).MatchesLines("PERCH\xC3\x88"));
+  EXPECT_FALSE(MatcherFor(W("è")).MatchesLines("PERCH\xC8"));
+  EXPECT_FALSE(MatcherFor(W("È")).MatchesLines("perch\xC3\xA8"));
+  EXPECT_FALSE(MatcherFor(W("œ")).MatchesLines("\x8C"));  // Windows-1252 "Œ"
+  EXPECT_FALSE(MatcherFor(W("ÿ")).MatchesLines("\xC5\xB8"));
   // Characters next to the letters in the code table are not letters.
-  EXPECT_FALSE(TextMatcher(W("@")).MatchesLines("`"));
-  EXPECT_FALSE(TextMatcher(W("[")).MatchesLines("{"));
+  EXPECT_FALSE(MatcherFor(W("@")).MatchesLines("`"));
+  EXPECT_FALSE(MatcherFor(W("[")).MatchesLines("{"));
 }
 
 TEST(TextMatch, AccentedWordFoundInEitherEncoding) {
-  const TextMatcher e(W("perchè"));
+  const TextMatcher e = MatcherFor(W("perchè"));
   EXPECT_TRUE(e.MatchesLines("ma PERCH\xC3\xA8 no"));  // UTF-8 line
   EXPECT_TRUE(e.MatchesLines("ma PERCH\xE8 no"));      // Windows-1252 line
   // Windows-1252 bytes 0x80 to 0x9F hold letters and signs of their own.
-  EXPECT_TRUE(TextMatcher(W("10 €")).MatchesLines("costa 10 \x80"));
-  EXPECT_TRUE(TextMatcher(W("“x”")).MatchesLines("\x93X\x94"));
+  EXPECT_TRUE(MatcherFor(W("10 €")).MatchesLines("costa 10 \x80"));
+  EXPECT_TRUE(MatcherFor(W("“x”")).MatchesLines("\x93X\x94"));
   // The five bytes the code page leaves undefined read as the C1 controls.
-  EXPECT_TRUE(TextMatcher(QString(QChar(0x81))).MatchesLines("a\x81z"));
+  EXPECT_TRUE(MatcherFor(QString(QChar(0x81))).MatchesLines("a\x81z"));
   // A word the code page cannot hold is found in UTF-8 lines only.
-  const TextMatcher macron(W("ā"));
+  const TextMatcher macron = MatcherFor(W("ā"));
   EXPECT_TRUE(macron.MatchesLines("\xC4\x81"));
   EXPECT_FALSE(macron.MatchesLines("\xC4\x81\xFF"));
-  EXPECT_TRUE(TextMatcher(W("🙂")).MatchesLines("ok \xF0\x9F\x99\x82"));
+  EXPECT_TRUE(MatcherFor(W("🙂")).MatchesLines("ok \xF0\x9F\x99\x82"));
 }
 
 TEST(TextMatch, EachLineReadInItsOwnEncoding) {
   // The UTF-8 bytes of "è" on a line that is not valid UTF-8 read as "Ã¨".
   const std::string mixed = "perch\xC3\xA8 \xFF";
-  EXPECT_FALSE(TextMatcher(W("è")).MatchesLines(mixed));
-  EXPECT_TRUE(TextMatcher(W("Ã¨")).MatchesLines(mixed));
+  EXPECT_FALSE(MatcherFor(W("è")).MatchesLines(mixed));
+  EXPECT_TRUE(MatcherFor(W("Ã¨")).MatchesLines(mixed));
   // On a valid UTF-8 line a Windows-1252 reading is never tried.
-  EXPECT_FALSE(TextMatcher(W("Ã¨")).MatchesLines("perch\xC3\xA8"));
+  EXPECT_FALSE(MatcherFor(W("Ã¨")).MatchesLines("perch\xC3\xA8"));
   // The bad byte on another line does not change how this one reads.
-  EXPECT_TRUE(TextMatcher(W("è")).MatchesLines("perch\xC3\xA8\r\n\xFF"));
-  EXPECT_TRUE(TextMatcher(W("è")).MatchesLines("\xC3\xA8\xFF\rperch\xE8"));
+  EXPECT_TRUE(MatcherFor(W("è")).MatchesLines("perch\xC3\xA8\r\n\xFF"));
+  EXPECT_TRUE(MatcherFor(W("è")).MatchesLines("\xC3\xA8\xFF\rperch\xE8"));
 }
 
 TEST(TextMatch, LinesAsStoredAndWordAsTyped) {
   // Rich-text markup is text like any other; blanks are part of the word.
   const std::string rtf = "{\\rtf1\\ansi {\\b Doom}\\par perch\\'e8\\par}";
-  EXPECT_TRUE(TextMatcher(W("\\'E8")).MatchesLines(rtf));
-  EXPECT_FALSE(TextMatcher(W("perchè")).MatchesLines(rtf));
-  EXPECT_TRUE(TextMatcher(W("due parole")).MatchesLines("Due Parole"));
-  EXPECT_FALSE(TextMatcher(W("due parole")).MatchesLines("due  parole"));
+  EXPECT_TRUE(MatcherFor(W("\\'E8")).MatchesLines(rtf));
+  EXPECT_FALSE(MatcherFor(W("perchè")).MatchesLines(rtf));
+  EXPECT_TRUE(MatcherFor(W("due parole")).MatchesLines("Due Parole"));
+  EXPECT_FALSE(MatcherFor(W("due parole")).MatchesLines("due  parole"));
   // A word never spans two lines, whatever the line break; a NUL byte ends none.
-  for (const char* text : {"ab\ncd", "ab\rcd", "ab\r\ncd"}) EXPECT_FALSE(TextMatcher(W("bc")).MatchesLines(text)) << text;
-  EXPECT_FALSE(TextMatcher(W("èx")).MatchesLines("\xC3\xA8\nx"));
-  EXPECT_TRUE(TextMatcher(W("doom")).MatchesLines(std::string_view("a\0 doom", 7)));
+  for (const char* text : {"ab\ncd", "ab\rcd", "ab\r\ncd"}) EXPECT_FALSE(MatcherFor(W("bc")).MatchesLines(text)) << text;
+  EXPECT_FALSE(MatcherFor(W("èx")).MatchesLines("\xC3\xA8\nx"));
+  EXPECT_TRUE(MatcherFor(W("doom")).MatchesLines(std::string_view("a\0 doom", 7)));
 }
 
 TEST(TextMatch, WordsThatMatchNothing) {
   for (const QString& word : {QString(), W(""), W("a\nb"), W("a\rb"), QString(QChar(0xD83D)),
                               QString(QChar(0xDE42)) + W("x")}) {
-    const TextMatcher matcher(word);
+    const TextMatcher matcher = MatcherFor(word);
     EXPECT_TRUE(matcher.MatchesNothing());
     EXPECT_FALSE(matcher.MatchesLines("anything at all\na\nb\n"));
     EXPECT_FALSE(matcher.MatchesUtf8("anything at all"));
   }
-  EXPECT_FALSE(TextMatcher(W("x")).MatchesLines(""));
-  EXPECT_FALSE(TextMatcher(W("è")).MatchesLines(""));
+  EXPECT_FALSE(MatcherFor(W("x")).MatchesLines(""));
+  EXPECT_FALSE(MatcherFor(W("è")).MatchesLines(""));
 }
 
 TEST(TextMatch, LongLineReadInPiecesKeepsItsEncoding) {
@@ -142,7 +143,7 @@ TEST(TextMatch, AgreesWithTheSlowRuleOnRandomTexts) {
     for (std::size_t at = 0; at < text.size(); at += 1 + rng() % 7) cuts.push_back(at);
     for (const QString& word : words) {
       const bool expected = ReferenceMatch(text, word);
-      ASSERT_EQ(TextMatcher(word).MatchesLines(text), expected) << text << " / " << word.toStdString();
+      ASSERT_EQ(MatcherFor(word).MatchesLines(text), expected) << text << " / " << word.toStdString();
       ASSERT_EQ(FedInPieces(text, word, cuts), expected) << text << " / " << word.toStdString();
     }
   }

@@ -1,6 +1,7 @@
 // The walk over the disc and the hit rows of the full-text search, on small
 // discs built in temporary folders.
 
+#include "searchwindow/searchtext.h"
 #include "search/textsearch.h"
 
 #include <gtest/gtest.h>

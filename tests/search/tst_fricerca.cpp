@@ -3,11 +3,11 @@
 // box and a real main window to lead to.
 
 #include "disc/catalogue.h"
-#include "app/labelbutton.h"
+#include "look/labelbutton.h"
 #include "app/zolt.h"
 #include "platform/rtf/richtextviewer.h"
 #include "platform/shell.h"
-#include "search/fricerca.h"
+#include "searchwindow/fricerca.h"
 #include "workbook.h"
 
 #include <QAccessible>

@@ -1,63 +1,30 @@
 // zolt-search as a whole process on small discs: what it prints, on which
 // stream, and its exit status.
 
+#include "runtool.h"
 #include "workbook.h"
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-extern char** environ;
 namespace fs = std::filesystem;
 
 namespace {
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using zolt::testing::Outcome;
 
 Outcome ZoltSearch(const std::vector<std::string>& args, const fs::path& scratch) {
   std::vector<std::string> all{ZOLT_SEARCH_PROGRAM};
   all.insert(all.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& a : all) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  const fs::path out = scratch / "out.txt";
-  const fs::path err = scratch / "err.txt";
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  Outcome run;
-  pid_t pid = 0;
-  int raw = 0;
-  if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0 && waitpid(pid, &raw, 0) == pid &&
-      WIFEXITED(raw))
-    run.status = WEXITSTATUS(raw);
-  posix_spawn_file_actions_destroy(&actions);
-  run.out = Slurp(out);
-  run.err = Slurp(err);
-  return run;
+  return zolt::testing::Spawn(std::move(all), scratch);
 }
 
 class ZoltSearchTest : public ::testing::Test {
@@ -104,14 +71,14 @@ TEST_F(ZoltSearchTest, PrintsWhatTheWindowListsWithItsStatus) {
        hits + "archivio: Storia        una parola\n", ""},
       {"nothing found", {disc, "assente"}, 1, "", ""},
       {"a word like an option after --", {"--", disc, "-parola"}, 0, "A_/Casa_\n", ""},
-      {"an empty word", {disc, ""}, 1, "", "empty"},
-      {"a word with a line break", {disc, "una\nparola"}, 1, "", "line break"},
-      {"a missing disc", {disc + "/manca", "parola"}, 2, "", "cannot read the disc"},
-      {"a disc that is a file", {disc + "/B_/testo.txt", "parola"}, 2, "", "not a folder"},
-      {"an unknown option", {"--tutto", disc, "parola"}, 2, "", "unknown option --tutto"},
-      {"a word missing", {disc}, 2, "", "usage:"},
+      {"an empty word", {disc, ""}, 1, "", "vuota"},
+      {"a word with a line break", {disc, "una\nparola"}, 1, "", "a capo"},
+      {"a missing disc", {disc + "/manca", "parola"}, 2, "", "impossibile leggere il disco"},
+      {"a disc that is a file", {disc + "/B_/testo.txt", "parola"}, 2, "", "non è una cartella"},
+      {"an unknown option", {"--tutto", disc, "parola"}, 2, "", "opzione sconosciuta: --tutto"},
+      {"a word missing", {disc}, 2, "", "Uso: zolt-search"},
       {"no archive on the disc", {"--archive", disc + "/A_", "parola"}, 0, "Caffè_\nCasa_\nHome\n",
-       "the archive cannot be read: File is not exists."},
+       "l'archivio non si legge: File is not exists."},
   };
   for (const auto& c : cases) {
     const auto start = std::chrono::steady_clock::now();
@@ -141,7 +108,7 @@ TEST_F(ZoltSearchTest, UnreadableDescriptionsAreSaidAndChangeNothingElse) {
   const Outcome run = ZoltSearch({disc_.string(), "parola"}, scratch_);
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out, "A_\n");
-  const std::string said = std::string("2 descriptions could not be read");
+  const std::string said = std::string("2 descrizioni non si leggono");
   EXPECT_NE(run.err.find(said), std::string::npos) << run.err;
 }
 

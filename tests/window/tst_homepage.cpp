@@ -16,7 +16,7 @@
 #include <memory>
 
 #include "app/homepage.h"
-#include "app/labelbutton.h"
+#include "look/labelbutton.h"
 #include "app/zolt.h"
 #include "windowtest.h"
 

@@ -19,7 +19,7 @@
 #include <stdexcept>
 
 #include "app/homepage.h"
-#include "app/labelbutton.h"
+#include "look/labelbutton.h"
 #include "app/zolt.h"
 #include "disc/discfile.h"
 #include "platform/rtf/richtextviewer.h"

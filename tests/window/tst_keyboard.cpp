@@ -8,7 +8,7 @@
 #include <QTreeWidget>
 #include <QWebEngineView>
 
-#include "app/labelbutton.h"
+#include "look/labelbutton.h"
 #include "app/zolt.h"
 #include "platform/rtf/richtextviewer.h"
 #include "windowtest.h"

@@ -8,7 +8,7 @@
 #include <QWebEngineView>
 
 #include "disc/catalogue.h"
-#include "app/labelbutton.h"
+#include "look/labelbutton.h"
 #include "platform/textcodec.h"
 #include "app/zolt.h"
 #include "platform/rtf/richtextviewer.h"

@@ -7,7 +7,7 @@
 #include <QWebEngineView>
 #include <filesystem>
 
-#include "app/labelbutton.h"
+#include "look/labelbutton.h"
 #include "app/zolt.h"
 #include "platform/rtf/richtextviewer.h"
 #include "windowtest.h"

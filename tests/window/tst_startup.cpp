@@ -11,10 +11,10 @@
 #include <QWebEngineView>
 
 #include "app/homeview.h"
-#include "app/labelbutton.h"
+#include "look/labelbutton.h"
 #include "app/startup.h"
 #include "app/zolt.h"
-#include "search/fricerca.h"
+#include "searchwindow/fricerca.h"
 #include "windowtest.h"
 
 namespace {

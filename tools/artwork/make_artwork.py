@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Draws the program's own artwork into app/artwork/.
+"""Draws the program's own artwork into look/artwork/.
 
 Needs python3-pil (Debian) and the DejaVu fonts (fonts-dejavu-core). Every
 picture is drawn here from shapes and text in the program's two colours; the
@@ -8,7 +8,7 @@ is drawn twice: at its size in the window ("strip.png") and at twice that
 size for screens of two device pixels to the pixel ("strip@2x.png"), from the
 same shapes, so neither is a scaled copy of the other.
 
-    /usr/bin/python3 tools/artwork/make_artwork.py   # writes into app/artwork/
+    /usr/bin/python3 tools/artwork/make_artwork.py   # writes into look/artwork/
     tools/artwork/make_artwork.py OUTDIR
 """
 
@@ -309,7 +309,7 @@ def make_search_strip(folder):
 def main():
     global SCALE
     here = os.path.dirname(os.path.abspath(__file__))
-    folder = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "..", "app", "artwork")
+    folder = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "..", "look", "artwork")
     os.makedirs(folder, exist_ok=True)
     for SCALE in (1, 2):
         make_logo(folder)

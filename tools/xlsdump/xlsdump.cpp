@@ -1,19 +1,37 @@
-// xlsdump FILE            the first sheet as JSON lines: a header line with the
-//                         version and the sheet names, then one line per stored
-//                         cell in row, then column order
-// xlsdump --summary FILE  the header with the first sheet's row, column and cell counts
-// A failed load prints {"error":"<message>"} and exits with status 2.
+// xlsdump [--summary] FILE: a workbook as the program's reader sees it, as
+// JSON lines: a header line with the version and the sheet names, then one
+// line per stored cell of the first sheet in row, then column order; with
+// --summary, the header with the first sheet's row, column and cell counts.
+// A workbook that does not load prints {"error":"<message>"}, says why on
+// standard error and exits with status 2; an empty first sheet exits with 1.
 
 #include "spreadsheet/msexcel.h"
+#include "tools/common/commandline.h"
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 #include <string_view>
 
 namespace {
+
+void Help(std::FILE* out) {
+  std::fputs(
+      "\n"
+      "Stampa la cartella di lavoro FILE come la legge il programma, in righe JSON: un'intestazione\n"
+      "con la versione e i nomi dei fogli, poi una riga per cella del primo foglio, per riga e\n"
+      "colonna ({\"r\", \"c\", \"t\", \"v\"}). Se FILE non si carica: {\"error\": ...}.\n"
+      "\n"
+      "  --summary   solo l'intestazione, con righe, colonne e celle del primo foglio\n"
+      "  --help      questo aiuto\n"
+      "  --version   la versione\n"
+      "\n"
+      "Stato di uscita: 0 fatto, 1 il primo foglio è vuoto, 2 comando sbagliato o FILE che non si\n"
+      "legge o non è una cartella di lavoro Excel.\n",
+      out);
+}
+
+const zolt::tools::Tool kTool{"xlsdump", "[--summary] FILE", {"il FILE della cartella di lavoro"}, Help};
 
 void AppendJsonString(std::string& out, std::string_view text) {
   out.push_back('"');
@@ -78,53 +96,55 @@ void AppendCell(std::string& out, int row, int column, const zolt::TCellValue& v
 
 void Write(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
 
-// Ends at once: the operating system takes back the sheet model faster than
-// its destructors would.
-[[noreturn]] void Exit() {
-  std::fflush(stdout);
-  std::_Exit(std::ferror(stdout) != 0 ? 1 : 0);
+int CellCount(const zolt::TSpreadSheet* sheet) {
+  int cells = 0;
+  if (sheet != nullptr) sheet->Cells().ForEach([&](int, int, const zolt::TKeloCell&) { ++cells; });
+  return cells;
+}
+
+// Writes the sheet's cells after what out holds; how many there were.
+int WriteCells(std::string& out, const zolt::TSpreadSheet* sheet) {
+  int cells = 0;
+  if (sheet == nullptr) return cells;
+  sheet->Cells().ForEach([&](int row, int column, const zolt::TKeloCell& cell) {
+    ++cells;
+    AppendCell(out, row, column, cell.Value);
+    if (out.size() > (1u << 20)) {
+      Write(out);
+      out.clear();
+    }
+  });
+  return cells;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const bool summary = argc == 3 && std::strcmp(argv[1], "--summary") == 0;
-  if (argc != 2 && !summary) {
-    std::fprintf(stderr, "usage: xlsdump [--summary] FILE\n");
-    return 1;
-  }
+  using namespace zolt::tools;
+  bool summary = false;
+  const std::string file = ParseCommandLine(kTool, {{"--summary", &summary}}, argc, argv)[0];
   zolt::TMSExcel excel;
   try {
-    excel.LoadFromFile(argv[argc - 1]);
+    excel.LoadFromFile(file);
   } catch (const std::exception& e) {
     std::string out = "{\"error\":";
     AppendJsonString(out, e.what());
-    out += "}\n";
-    Write(out);
-    return 2;
+    Write(out + "}\n");
+    Complain(kTool, "impossibile leggere %s: %s", file.c_str(), e.what());
+    Finish(kTool, kTrouble);
   }
   std::string out;
   AppendHeader(out, excel);
   const zolt::TSpreadSheet* first = excel.Sheets().Find(0);
+  int cells = 0;
   if (summary) {
-    int cells = 0;
-    if (first != nullptr) first->Cells().ForEach([&](int, int, const zolt::TKeloCell&) { ++cells; });
+    cells = CellCount(first);
     out += ",\"rows\":" + std::to_string(first ? first->Cells().RowCount : 0) +
-           ",\"cols\":" + std::to_string(first ? first->Cells().ColCount : 0) + ",\"cells\":" + std::to_string(cells) +
-           "}\n";
-    Write(out);
-    Exit();
+           ",\"cols\":" + std::to_string(first ? first->Cells().ColCount : 0) + ",\"cells\":" + std::to_string(cells);
   }
   out += "}\n";
-  if (first != nullptr) {
-    first->Cells().ForEach([&](int row, int column, const zolt::TKeloCell& cell) {
-      AppendCell(out, row, column, cell.Value);
-      if (out.size() > (1u << 20)) {
-        Write(out);
-        out.clear();
-      }
-    });
-  }
+  if (!summary) cells = WriteCells(out, first);
   Write(out);
-  Exit();
+  // The operating system takes back the sheet model faster than its destructors would.
+  Finish(kTool, cells > 0 ? kDone : kNothing);
 }

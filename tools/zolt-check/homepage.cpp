@@ -1,5 +1,7 @@
 #include "tools/zolt-check/homepage.h"
 
+#include "disc/discfile.h"
+
 #include <libxml/HTMLparser.h>
 #include <libxml/tree.h>
 
@@ -96,7 +98,7 @@ std::vector<PageReference> LocalReferences(std::string_view html) {
   std::vector<PageReference> references;
   if (html.empty()) return references;
   const std::unique_ptr<xmlDoc, DocFree> doc(htmlReadMemory(
-      html.data(), static_cast<int>(html.size()), "scheda.htm", nullptr,
+      html.data(), static_cast<int>(html.size()), disc::kHomePageFile.data(), nullptr,
       HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET));
   if (!doc) return references;
   bool hasBase = false;

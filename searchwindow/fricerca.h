@@ -51,16 +51,14 @@ class TFRicerca : public QWidget {
   QPushButton* BitBtn3 = nullptr;           // "Cerca", never shown
   QPushButton* BitBtn4 = nullptr;           // "Chiudi", never shown
 
-  // Working lists of the last search.
+  // Working lists of the last search: the hidden list boxes and memos a
+  // window of this kind keeps out of sight to hold what it walks and reads.
   std::vector<std::string> ListBox1;  // candidate folders, relative to the disc root
   std::vector<std::string> ListBox2;  // each hit's folder, exactly as on disc, in row order
   std::vector<std::string> MMemo1;    // archive column A, one text per row (UTF-8)
   std::vector<std::string> MMemo2;    // archive column B
   std::vector<std::string> MMemo3;    // archive column C
   int ArchiveRowCount = 0;            // rows of the archive sheet at the last load
-
-  // The archive reader, reused by every search.
-  zolt::TMSExcel& Excel() { return *excel_; }
 
   // Handlers, named after the control and the event.
   void Edit1KeyPress(QChar key);
@@ -92,7 +90,7 @@ class TFRicerca : public QWidget {
   bool hitListMouseEvent(QEvent* event);
 
   TZolt* Zolt_ = nullptr;
-  std::unique_ptr<zolt::TMSExcel> excel_;
+  std::unique_ptr<zolt::TMSExcel> excel_;  // the archive reader, reused by every search
   std::vector<QLabel*> corners_;  // top-left, top-right, bottom-left, bottom-right
   QLabel* stripCerca_ = nullptr;
   QLabel* stripChiudi_ = nullptr;

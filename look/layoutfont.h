@@ -10,6 +10,9 @@ namespace zolt {
 // ("MS Sans Serif", "Verdana"). Safe to call more than once.
 void InstallFontSubstitutes();
 
+// The layout's own font, "MS Sans Serif", shown through its substitute.
+QString SansSerif();
+
 // A font of `family` at `points` as the layout means it: points at 96 dots
 // per inch, set in pixels so the captions fit the same boxes on any screen.
 QFont LayoutFont(const QString& family, int points, bool bold = false);

@@ -1,13 +1,13 @@
-#include "app/tabmetrics.h"
+#include "look/tabmetrics.h"
 
-#include "app/layoutfont.h"
+#include "look/layoutfont.h"
 #include "disc/tree.h"
 
 namespace zolt {
 
 QString TabCaption(const QString& name) { return QStringLiteral("  ") + name + QStringLiteral("  "); }
 
-QFont TabFont() { return LayoutFont(QStringLiteral("MS Sans Serif"), 10); }
+QFont TabFont() { return LayoutFont(SansSerif(), 10); }
 
 TabPlace PlaceTab(std::size_t k, const QFontMetrics& metrics, const QString& caption,
                   const TabPlace& previous) {

@@ -1,13 +1,13 @@
-#include "search/fricerca.h"
+#include "searchwindow/fricerca.h"
 
-#include "app/artwork/artwork.h"
+#include "look/artwork/artwork.h"
 #include "disc/catalogue.h"
-#include "app/labelbutton.h"
+#include "look/colours.h"
+#include "look/labelbutton.h"
 #include "app/zolt.h"
-#include "app/zoltapplication.h"
+#include "look/layoutfont.h"
 #include "platform/shell.h"
-#include "search/archive.h"
-#include "search/textsearch.h"
+#include "searchwindow/searchtext.h"
 #include "spreadsheet/msexcel.h"
 
 #include <QCloseEvent>
@@ -43,8 +43,6 @@ constexpr int kCornerHeight = 53;
 constexpr int kStripWidth = 92;
 constexpr int kStripHeight = 18;
 
-const QColor kDark(92, 133, 160);  // 0xA0855C as a 0x00BBGGRR value
-
 const char kNoHit[] = "Nessuna corrispondenza trovata in questo CD.";
 
 }  // namespace
@@ -65,26 +63,10 @@ QString NoHitMessage(std::size_t unreadable) {
 
 namespace {
 
-// Underlines the row under the mouse, as the list's hot tracking does.
-class HotTrackDelegate : public QStyledItemDelegate {
- public:
-  using QStyledItemDelegate::QStyledItemDelegate;
-
- protected:
-  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
-    QStyledItemDelegate::initStyleOption(option, index);
-    if (option->state & QStyle::State_MouseOver) option->font.setUnderline(true);
-  }
-};
-
 void StyleLabelButton(QLabel* label) {
-  label->setFont(zolt::LayoutFont(QStringLiteral("MS Sans Serif"), 10));
+  label->setFont(zolt::LayoutFont(zolt::SansSerif(), 10));
   label->setAlignment(Qt::AlignCenter);
-  label->setAutoFillBackground(true);
-  QPalette palette = label->palette();
-  palette.setColor(QPalette::Window, kDark);
-  palette.setColor(QPalette::WindowText, Qt::white);
-  label->setPalette(palette);
+  zolt::SetColours(label, zolt::kDark, Qt::white);
 }
 
 void StyleHeading(QLabel* label) {
@@ -92,7 +74,7 @@ void StyleHeading(QLabel* label) {
   font.setBold(true);
   label->setFont(font);
   QPalette palette = label->palette();
-  palette.setColor(QPalette::WindowText, kDark);
+  palette.setColor(QPalette::WindowText, zolt::kDark);
   label->setPalette(palette);
 }
 
@@ -129,7 +111,7 @@ TFRicerca::~TFRicerca() = default;
 void TFRicerca::setupWindow() {
   setObjectName(QStringLiteral("FRicerca"));
   setWindowTitle(QStringLiteral("Ricerca"));
-  setFont(zolt::LayoutFont(QStringLiteral("MS Sans Serif"), 8));
+  setFont(zolt::LayoutFont(zolt::SansSerif(), 8));
   setAutoFillBackground(true);
   QPalette palette = this->palette();
   palette.setColor(QPalette::Window, Qt::white);
@@ -191,7 +173,7 @@ void TFRicerca::setupHitList() {
   ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
   ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
   ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  ListView1->setItemDelegate(new HotTrackDelegate(ListView1));
+  ListView1->setItemDelegate(new zolt::HotTrackDelegate(ListView1));
   ListView1->setMouseTracking(true);
   ListView1->viewport()->setAttribute(Qt::WA_Hover);
   QHeaderView* header = ListView1->header();
@@ -200,7 +182,7 @@ void TFRicerca::setupHitList() {
   header->setStretchLastSection(true);  // "Cartella" takes the rest, 375 pixels at first
   ListView1->setColumnWidth(1, 375);
   ListView1->setAccessibleName(QStringLiteral("Risultati della ricerca"));
-  zolt::AddFocusMark(ListView1, ListView1->viewport(), kDark);
+  zolt::AddFocusMark(ListView1, ListView1->viewport(), zolt::kDark);
 }
 
 void TFRicerca::setupArchiveList() {
@@ -213,7 +195,7 @@ void TFRicerca::setupArchiveList() {
   MRisultato->setSelectionMode(QAbstractItemView::NoSelection);
   MRisultato->setUniformItemSizes(true);
   MRisultato->setAccessibleName(QStringLiteral("Archivio Storico ZOLT"));
-  zolt::AddFocusMark(MRisultato, MRisultato->viewport(), kDark);
+  zolt::AddFocusMark(MRisultato, MRisultato->viewport(), zolt::kDark);
 }
 
 void TFRicerca::setupCloseRow() {
@@ -400,7 +382,6 @@ void TFRicerca::ListView1DblClick() {
   const int i = ListView1->indexOfTopLevelItem(row);
   if (i < 0 || static_cast<std::size_t>(i) >= ListBox2.size()) return;
   const QString cartella = row->text(1);
-  Zolt_->PercorsoProdotto = zolt::catalogue::JoinPath(zolt::catalogue::DiscRoot(), ListBox2[static_cast<std::size_t>(i)]);
-  Zolt_->LProdotto->setText(cartella);
-  Zolt_->AggiornaScheda(cartella);
+  Zolt_->MostraProdotto(zolt::catalogue::JoinPath(zolt::catalogue::DiscRoot(), ListBox2[static_cast<std::size_t>(i)]),
+                        cartella);
 }

@@ -1,4 +1,4 @@
-#include "app/layoutfont.h"
+#include "look/layoutfont.h"
 
 #include <QStringList>
 
@@ -6,9 +6,11 @@
 
 namespace zolt {
 
+QString SansSerif() { return QStringLiteral("MS Sans Serif"); }
+
 void InstallFontSubstitutes() {
   static const bool installed = [] {
-    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+    QFont::insertSubstitutions(SansSerif(),
                                {QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
                                 QStringLiteral("DejaVu Sans")});
     QFont::insertSubstitutions(QStringLiteral("Verdana"),

@@ -1,4 +1,4 @@
-#include "app/labelbutton.h"
+#include "look/labelbutton.h"
 
 #include <QAccessibleWidget>
 #include <QFocusEvent>
