@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QTimer>
 #include <cstdlib>
 #include <string_view>
 
@@ -28,15 +29,30 @@ Avvio Avvia() {
   // Closing the main window ends the run even while the search window is open.
   avvio.FRicerca->setAttribute(Qt::WA_QuitOnClose, false);
   avvio.Zolt->FRicerca = avvio.FRicerca.get();
-  // Once the window has been painted, and only then, the Home page's web
-  // engine is loaded: what the reader waits for first is the window.
-  // At the same moment a helper thread starts moving what the Home page
-  // needs, in the disc's recorded order, into the page cache.
-  QObject::connect(avvio.Zolt.get(), &TZolt::FirstPainted, avvio.Zolt.get(), &TZolt::StartHomePage,
-                   Qt::QueuedConnection);
+  // Once the window has been painted, and only then, a helper thread moves
+  // what the Home page needs, in the disc's recorded order, into the page
+  // cache; when it is through, the Home page's web engine is loaded. What
+  // the reader waits for first is the window; and the engine, loaded from
+  // the cache, keeps the window from answering for a moment only, where
+  // loading it from a slow drive page by page would hold it for a minute.
+  // A pass that does not end (a damaged disc, a drive retrying a sector)
+  // holds the Home page back no longer than kEngineWaitMs.
+  constexpr int kPollMs = 50, kEngineWaitMs = 120'000;
+  TZolt* zolt = avvio.Zolt.get();
   QObject::connect(
-      avvio.Zolt.get(), &TZolt::FirstPainted, avvio.Zolt.get(),
-      [] { disc::StartReadAhead(catalogue::DiscRoot()); }, Qt::QueuedConnection);
+      zolt, &TZolt::FirstPainted, zolt,
+      [zolt] {
+        const auto done = disc::StartReadAhead(catalogue::DiscRoot());
+        auto* poll = new QTimer(zolt);
+        QObject::connect(poll, &QTimer::timeout, zolt, [zolt, poll, done, waited = 0]() mutable {
+          if (!done->load() && (waited += kPollMs) < kEngineWaitMs) return;
+          poll->stop();
+          poll->deleteLater();
+          zolt->EngineMayStart();
+        });
+        poll->start(kPollMs);
+      },
+      Qt::QueuedConnection);
   avvio.Zolt->show();
   return avvio;
 }

@@ -467,6 +467,11 @@ void TZolt::StartHomePage() {
   if (home_ && homeRequest_) home_->Show(*std::exchange(homeRequest_, std::nullopt));
 }
 
+void TZolt::EngineMayStart() {
+  engineMayStart_ = true;
+  StartHomePage();
+}
+
 void TZolt::paintEvent(QPaintEvent* event) {
   QWidget::paintEvent(event);
   if (painted_) return;

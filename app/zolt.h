@@ -125,6 +125,10 @@ class TZolt : public QWidget {
   // web pane shows the page's background; without the module it stays so.
   void StartHomePage();
 
+  // From now on the Home page's web engine may be loaded (the start-up calls
+  // it once the disc has been read ahead for it); starts the Home page asked for.
+  void EngineMayStart();
+
   // The number of times FormShow has run (it runs on the first show only).
   int FormShowCount() const { return formShowCount_; }
 
@@ -189,6 +193,7 @@ class TZolt : public QWidget {
   bool browserFillsPage_ = false;
   bool shown_ = false;
   bool painted_ = false;
+  bool engineMayStart_ = false;             // EngineMayStart has run
   bool glWorks_ = false;                    // the windows' shared OpenGL context was made
   bool homeStarted_ = false;                // StartHomePage has run
   std::unique_ptr<zolt::HomeView> home_;   // the Home page's view, once made

@@ -244,7 +244,7 @@ void TZolt::Label5Click() {
   // engine is ready, the last page asked for is shown once it is.
   const disc::ItemFile page = disc::FindItemFile(PercorsoProdotto, disc::kHomePageFile, root);
   homeRequest_ = page.readable() ? LocalFileUrl(page.path) : QUrl(QStringLiteral("about:blank"));
-  if (painted_ || zolt::HomeModuleReady()) StartHomePage();
+  if (engineMayStart_ || zolt::HomeModuleReady()) StartHomePage();
 }
 
 void TZolt::fillBrowserPane() {

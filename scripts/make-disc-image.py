@@ -13,9 +13,16 @@ the order file ships in the runtime folder, where the program finds what to
 read ahead once its window is painted.
 
 zisofs, per file of the runtime folder and the launcher: a drive reads a
-compressed file in whole compressed blocks (128 KiB of content each), which
+compressed file in whole compressed blocks (32 KiB of content each), which
 halves the bytes of a file read whole or in long pieces, as the kernel's
-128 KiB readahead reads the libraries it maps. It does not pay for a file
+128 KiB readahead reads the libraries it maps. A file the start-up reads in
+pieces (the order file's) is compressed only where the compressed blocks
+its pieces fall in take fewer bytes than the pieces. Blocks of 32 KiB rather
+than 128 KiB: the pages the start-up touches before its window is painted
+are spread over nearly every 128 KiB of the toolkit's libraries, and the
+smaller blocks take a fifth fewer bytes for them (measured with the drive
+model: 12.8 MB instead of 15.1 MB before the paint, the window 0.5 s sooner
+on a CD), for an image of 124 MB instead of 145 MB. It does not pay for a file
 that barely compresses (the web engine's resource packs, compressed inside)
 and is looked up at random in small pieces: each piece costs a whole
 compressed block, more than its plain bytes. Measured with
@@ -41,10 +48,11 @@ import zlib
 CD_BYTES = 737_280_000  # 80 minutes: 360,000 sectors of 2,048 bytes
 JOLIET_NAME_UNITS = 64  # UTF-16 code units a Joliet name may have
 SECTOR = 2048
-ZISOFS_BLOCK = 128 << 10
+ZISOFS_BLOCK = 32 << 10
 ZISOFS_KEEPS = 0.75     # compressed only where at most this share of the sectors remains
 SAMPLE_BLOCKS = 24      # blocks compressed to estimate a file's share
 ORDER_NAME = "start-order.txt"
+PAGE = 4096             # the order file's unit for pieces
 
 
 def fail(status, *lines):
@@ -80,9 +88,11 @@ def joliet_problems(disc, hidden):
     return problems
 
 
-def zisofs_pays(path):
+def zisofs_pays(path, pieces=None):
     """Whether zisofs keeps at most ZISOFS_KEEPS of the file's sectors,
-    estimated from blocks spread over the file (xorriso compresses at level 6)."""
+    estimated from blocks spread over the file (xorriso compresses at level 6).
+    For a file the start-up reads in pieces (offset, length), whether the
+    compressed blocks those pieces fall in take fewer bytes than the pieces."""
     size = os.path.getsize(path)
     blocks = math.ceil(size / ZISOFS_BLOCK)
     if size <= SECTOR or blocks == 0:
@@ -98,27 +108,37 @@ def zisofs_pays(path):
             packed += len(zlib.compress(block, 6))
     header = 16 + 4 * (blocks + 1)
     compressed = header + size * packed / plain
-    return math.ceil(compressed / SECTOR) <= ZISOFS_KEEPS * math.ceil(size / SECTOR)
+    if math.ceil(compressed / SECTOR) > ZISOFS_KEEPS * math.ceil(size / SECTOR):
+        return False
+    if not pieces:
+        return True
+    touched = {b for offset, length in pieces
+               for b in range(offset // ZISOFS_BLOCK, (min(offset + length, size) - 1) // ZISOFS_BLOCK + 1)}
+    return len(touched) * ZISOFS_BLOCK * packed / plain < sum(length for _, length in pieces)
 
 
-def compressed_files(disc, runtime_folder):
-    """Image paths of the runtime folder's files and the launcher that zisofs pays for."""
+def compressed_files(disc, runtime_folder, pieces):
+    """Image paths of the runtime folder's files and the launcher that zisofs
+    pays for; `pieces`: by image path, the pieces the start-up reads of a file."""
     found = []
     runtime = os.path.join(disc, runtime_folder)
     candidates = [os.path.join(d, f) for d, _, files in os.walk(runtime) for f in files]
     candidates.append(os.path.join(disc, "zolt"))
     for path in sorted(candidates):
-        if os.path.isfile(path) and not os.path.islink(path) and zisofs_pays(path):
-            found.append("/" + os.path.relpath(path, disc))
+        image_path = "/" + os.path.relpath(path, disc)
+        if os.path.isfile(path) and not os.path.islink(path) and zisofs_pays(path, pieces.get(image_path)):
+            found.append(image_path)
     return found
 
 
 def read_order(order, disc):
-    """The image paths of the order file's files that are on the disc, in order, once each."""
-    paths, seen = [], set()
+    """The image paths of the order file's files that are on the disc, in order,
+    once each; and by image path, the pieces (offset, length) the start-up
+    read of those it read in pieces."""
+    paths, seen, pieces = [], set(), {}
     with open(order, encoding="utf-8", errors="surrogateescape") as lines:
         for line in lines:
-            rel = line.rstrip("\r\n")
+            rel, _, read = line.rstrip("\r\n").partition("\t")
             if not rel or rel.startswith("#") or rel in seen:
                 continue
             full = os.path.join(disc, rel)
@@ -126,7 +146,12 @@ def read_order(order, disc):
                 continue
             seen.add(rel)
             paths.append("/" + rel)
-    return paths
+            try:
+                pieces["/" + rel] = [(int(first) * PAGE, int(count) * PAGE)
+                                     for first, count in (piece.split("+") for piece in read.split())]
+            except ValueError:
+                pass  # the program passes such a line over; so does the choice of zisofs
+    return paths, pieces
 
 
 def run_check(check, disc):
@@ -188,18 +213,22 @@ def main():
         command += ["-hide", "joliet", *hide, "--"]
     # Paths below are names, not patterns.
     command += ["-iso_rr_pattern", "off"]
+    pieces = {}
     if args.order:
         if not os.path.isfile(args.order):
             fail(1, f"{args.order}: there is no order file")
         # The higher the weight, the nearer the start of the image; files not
-        # in the order keep weight 0 and follow.
-        ordered = read_order(args.order, disc)
+        # in the order keep weight 0 and follow. The order file itself comes
+        # right after the first (the launcher, which reads it next).
+        ordered, pieces = read_order(args.order, disc)
         for rank, path in enumerate(ordered):
-            command += ["-find", path, "-exec", "sort_weight", str(len(ordered) - rank), "--"]
+            command += ["-find", path, "-exec", "sort_weight", str(2 * (len(ordered) - rank)), "--"]
         if args.runtime_folder in root_entries:
-            command += ["-map", os.path.abspath(args.order), f"/{args.runtime_folder}/{ORDER_NAME}"]
+            shipped = f"/{args.runtime_folder}/{ORDER_NAME}"
+            command += ["-map", os.path.abspath(args.order), shipped,
+                        "-find", shipped, "-exec", "sort_weight", str(2 * len(ordered) - 1), "--"]
     if args.runtime_folder in root_entries:
-        packed = compressed_files(disc, args.runtime_folder)
+        packed = compressed_files(disc, args.runtime_folder, pieces)
         if packed:
             command += ["-zisofs", f"level=6:block_size={ZISOFS_BLOCK >> 10}k",
                         "-set_filter", "--zisofs", *packed, "--"]

@@ -10,12 +10,25 @@ has been opened for a while after the window was painted). A line "# painted"
 falls where the main window was first painted. Paths are relative to the disc
 root.
 
+With each file go the pieces of it the start-up read (disc/start_order.h has
+the format): the pages of the file in the page cache (mincore) when the
+window was painted and a first tab clicked at once has filled the tree, for
+a file opened before the paint, and when the Home page was drawn (clicked
+after the tab), for one opened after, pieces less than MERGE_GAP pages apart
+joined.
+Recorded as root, the disc is started from a file system of its own that
+reads no more than asked for (no readahead), so the pages in the cache are
+those the start-up touched.
+
 Exit status: 0 recorded (or, with --keep-going, the last recording kept or an
 empty order written where recording is impossible here), 1 the start-up
 could not be recorded, 2 bad arguments, 77 the tools are missing.
 """
 
 import argparse
+import collections
+import ctypes
+import mmap
 import os
 import re
 import shutil
@@ -27,16 +40,25 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "../bench/disc"))
-from startup_reads import HOME_HEADER, SEARCH_BUTTON, SEARCH_COLOUR, WEB_VIEW, Window, evict, disc_files  # noqa: E402
+from startup_reads import (HOME_HEADER, SEARCH_BUTTON, SEARCH_COLOUR, WEB_VIEW, Medium, Window,  # noqa: E402
+                           evict, disc_files)
 from clean_root_test import Xvfb, descendants  # noqa: E402  (startup_reads puts it on the path)
+from screen import Screen  # noqa: E402
+from startup_drive import FIRST_TAB, HOME_BUTTON, click, tree_filled  # noqa: E402
 
 HEADER = """\
 # The disc's files in the order a start-up first opened them, recorded by
 # scripts/record-start-order.py from the program itself. The image lays its
-# files out in this order; the program reads ahead, after its window is
-# painted, the runtime files listed after "# painted".
+# files out in this order. The launcher reads the pieces of the runtime files
+# listed before "# painted" before it starts the program, the program those
+# listed after it once its window is painted. A path's pieces (after a tab):
+# first+count in pages of 4 KiB; without pieces, the whole file.
 """
 PAINTED = "# painted"
+BLOCK = 4096         # the order file's unit for pieces: a page
+MERGE_GAP = 16       # pages: pieces closer than this are read as one
+RUNTIME = ".zolt"
+HOME_MODULE = RUNTIME + "/zolt-home.so"  # loaded once the window is painted: the paint's exact time
 QUIET_S = 6          # nothing new opened this long after the paint: the start-up is over
 TIMEOUT_S = 180
 
@@ -70,10 +92,69 @@ def first_touches(log, root):
     return order
 
 
+_libc = ctypes.CDLL(None, use_errno=True)
+_libc.mmap.restype = ctypes.c_void_p
+_libc.mmap.argtypes = (ctypes.c_void_p, ctypes.c_size_t, ctypes.c_int, ctypes.c_int, ctypes.c_int, ctypes.c_long)
+_libc.munmap.argtypes = (ctypes.c_void_p, ctypes.c_size_t)
+_libc.mincore.argtypes = (ctypes.c_void_p, ctypes.c_size_t, ctypes.c_char_p)
+
+
+def cached_blocks(path):
+    """The BLOCK-sized blocks of a file with a page in the page cache (as fincore sees them)."""
+    try:
+        fd = os.open(path, os.O_RDONLY)
+    except OSError:
+        return set()
+    try:
+        size = os.fstat(fd).st_size
+        if size == 0:
+            return set()
+        address = _libc.mmap(None, size, mmap.PROT_READ, mmap.MAP_SHARED, fd, 0)
+        if address in (None, ctypes.c_void_p(-1).value):
+            return set()
+        try:
+            page = mmap.PAGESIZE
+            vector = ctypes.create_string_buffer((size + page - 1) // page)
+            if _libc.mincore(address, size, vector) != 0:
+                return set()
+            return {i * page // BLOCK for i, resident in enumerate(vector.raw) if resident & 1}
+        finally:
+            _libc.munmap(address, size)
+    finally:
+        os.close(fd)
+
+
+def snapshot(root):
+    """Cached blocks of every file of the disc, by path relative to root."""
+    return {os.path.relpath(path, root): blocks for path in disc_files(root) if (blocks := cached_blocks(path))}
+
+
+def pieces(blocks):
+    """Sorted blocks as (first, count) pieces, those less than MERGE_GAP apart joined."""
+    found = []
+    for block in sorted(blocks):
+        if found and block - (found[-1][0] + found[-1][1]) < MERGE_GAP:
+            found[-1][1] = block - found[-1][0] + 1
+        else:
+            found.append([block, 1])
+    return [tuple(piece) for piece in found]
+
+
 def record(disc, home):
-    root = os.path.realpath(disc)
-    evict(disc_files(root))
     work = tempfile.mkdtemp(prefix="zolt-start-order.")
+    medium = None
+    if os.geteuid() == 0 and all(shutil.which(tool) for tool in ("mkfs.ext4", "losetup", "blockdev")):
+        # On a file system of its own without readahead, the pages in the
+        # cache are the ones the program touched; the build's own disk reads
+        # far more around each.
+        try:
+            medium = Medium(disc, work)
+            subprocess.run(["blockdev", "--setra", "0", medium.device], check=True)
+        except (OSError, subprocess.CalledProcessError) as error:
+            print(f"start-order: no medium of its own ({error}); the pieces are those of the build's disk",
+                  file=sys.stderr)
+    root = os.path.realpath(medium.mount if medium else disc)
+    evict(disc_files(root))
     display = Xvfb()
     log = os.path.join(work, "trace")
     env = {"DISPLAY": f":{display.number}", "HOME": home or work, "PATH": "/usr/bin:/bin",
@@ -83,7 +164,12 @@ def record(disc, home):
          "-e", "trace=open,openat,openat2,execve", os.path.join(root, "zolt")],
         env=env, cwd=root, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     window = Window(f":{display.number}")
-    painted = home_drawn = None
+    painted = home_drawn = tabbed = None
+    at_home = at_tab = None
+    screen = Screen(f":{display.number}")
+    # Until the window is seen painted, the cache as it was a moment ago: the
+    # last one before the Home page's module was opened is the paint's.
+    recent = collections.deque(maxlen=200)
     began = time.monotonic()
     last_size, last_growth = 0, began
     try:
@@ -93,12 +179,22 @@ def record(disc, home):
             size = os.path.getsize(log) if os.path.exists(log) else 0
             if size != last_size:
                 last_size, last_growth = size, now
+            if painted is None:
+                recent.append((time.time(), snapshot(root)))
             win = win or window.find()
             grab = window.grab(win) if win else None
             if grab and painted is None and window.pixel(grab, *SEARCH_BUTTON) == SEARCH_COLOUR:
                 painted = time.time()
-            if grab and painted and home_drawn is None and window.count(grab, WEB_VIEW, HOME_HEADER) > 75:
+                recent.append((painted, snapshot(root)))
+                x, y = screen.origin(win)  # a reader's first click: a tab
+                click(f":{display.number}", x + FIRST_TAB[0], y + FIRST_TAB[1])
+            elif grab and painted and tabbed is None and (tree_filled(window, grab) or now - began > TIMEOUT_S / 2):
+                tabbed, at_tab = now, snapshot(root)
+                x, y = screen.origin(win)
+                click(f":{display.number}", x + HOME_BUTTON[0], y + HOME_BUTTON[1])
+            if grab and tabbed and home_drawn is None and window.count(grab, WEB_VIEW, HOME_HEADER) > 75:
                 home_drawn = now
+                at_home = snapshot(root)
             if painted and home_drawn and now - home_drawn > 2:
                 break
             if painted and now - last_growth > QUIET_S:
@@ -121,19 +217,35 @@ def record(disc, home):
     try:
         if painted is None:
             return None
-        return painted, first_touches(log, root)
+        at_home = at_home or snapshot(root)
+        touches = first_touches(log, root)
+        # The window is seen painted a moment after it is: the Home page's
+        # module, loaded on the first paint, tells when more exactly.
+        painted = min([painted] + [seconds - 1e-6 for seconds, rel in touches if rel == HOME_MODULE])
+        # What a tab clicked at once reads too goes with what the paint read.
+        at_paint = at_tab or next((snap for taken, snap in reversed(recent) if taken <= painted), recent[0][1])
+        before = [(False, rel, pieces(at_paint.get(rel, ()))) for seconds, rel in touches if seconds <= painted]
+        # The pages of those files that the Home page (its helper processes)
+        # touched later are read ahead first after the paint, on from there.
+        again = [(True, rel, pieces(more)) for _, rel, _ in before
+                 if rel.startswith(RUNTIME + "/") and (more := at_home.get(rel, set()) - at_paint.get(rel, set()))]
+        after = [(True, rel, pieces(at_home.get(rel, ()))) for seconds, rel in touches if seconds > painted]
+        return before + again + after
     finally:
+        if medium:
+            medium.close()
         shutil.rmtree(work, ignore_errors=True)
 
 
 def write(output, painted, order):
+    """The order file; `order`: (after the paint, path, pieces) in order."""
     lines = [HEADER]
     marked = False
-    for seconds, rel in order:
-        if not marked and painted is not None and seconds > painted:
+    for later, rel, read in order:
+        if not marked and painted is not None and later:
             lines.append(PAINTED + "\n")
             marked = True
-        lines.append(rel + "\n")
+        lines.append(rel + ("\t" + " ".join(f"{first}+{count}" for first, count in read) if read else "") + "\n")
     if not marked and painted is not None:
         lines.append(PAINTED + "\n")
     partial = output + ".partial"
@@ -172,10 +284,9 @@ def main():
     result = record(args.disc, None)
     if result is None:
         return give_up(1, "the program's window was not painted under the recording")
-    painted, order = result
-    write(args.output, painted, order)
-    after = sum(1 for seconds, _ in order if seconds > painted)
-    print(f"start-order: {len(order)} files of the disc opened, {len(order) - after} before the paint")
+    write(args.output, True, result)
+    before = sum(1 for later, _, _ in result if not later)
+    print(f"start-order: {len({rel for _, rel, _ in result})} files of the disc opened, {before} before the paint")
     return 0
 
 

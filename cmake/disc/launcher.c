@@ -15,7 +15,14 @@
    LD_PRELOAD are kept from it (a foreign Qt must not load) and handed on in
    ZOLT_READER_LD_LIBRARY_PATH and ZOLT_READER_LD_PRELOAD, for the programs of
    the reader's that it starts. The helper, started by the program, takes the
-   choice from those variables. */
+   choice from those variables.
+
+   Before the program starts, the launcher reads into the page cache the
+   pieces of the runtime files that the start-up reads before its window is
+   painted, as the disc's order file lists them (disc/start_order.h): in the
+   file's order, which is their order on the image, so a drive reads on in one
+   pass instead of seeking to each page the program's loader and libraries
+   touch one by one. */
 
 #include <errno.h>
 #include <fcntl.h>
@@ -23,10 +30,12 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "launch_choice.h"
+#include "disc/start_order.h"
 
 #ifndef ZOLT_DISC_CXX
 #error "ZOLT_DISC_CXX: the version of the libstdc++ shipped on the disc"
@@ -36,6 +45,9 @@
 #define SYSTEM_LOADER "/lib64/ld-linux-x86-64.so.2"
 #define HELPER_NAME "QtWebEngineProcess"
 #define PATH_BYTES 4096
+#define ORDER_FILE "start-order.txt"
+#define ORDER_MAX_BYTES (256u << 10)      /* the order file read, at most */
+#define PAINT_MAX_BYTES (48ull << 20)     /* the bytes read before the program starts, at most */
 
 extern char **environ;
 
@@ -148,6 +160,71 @@ static char *entry(const char *name, const char *value) {
   return text;
 }
 
+/* Reads the pieces listed before the painted mark of the runtime folder's
+   order file into the page cache, forward, as far as PAINT_MAX_BYTES; the
+   copy in `scratch` is dropped. Anything missing or odd is passed over. */
+static void read_ahead_start(const char *runtime) {
+  static char order[ORDER_MAX_BYTES];
+  static char scratch[128u << 10];  /* a drive's read at a time */
+  static struct zolt_order_piece pieces[ZOLT_ORDER_MAX_PIECES];
+  char path[PATH_BYTES];
+  if (!join(path, sizeof path, runtime, "/" ORDER_FILE)) return;
+  const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
+  if (fd < 0) return;
+  struct stat info;
+  size_t size = 0;
+  if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+    while (size < sizeof order) {
+      const ssize_t got = read(fd, order + size, sizeof order - size);
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) break;
+      size += (size_t)got;
+    }
+  }
+  close(fd);
+  const char *folder = strrchr(runtime, '/') ? strrchr(runtime, '/') + 1 : runtime;
+  unsigned long long budget = PAINT_MAX_BYTES;
+  size_t start = 0;
+  while (start < size && budget > 0) {
+    const char *end = memchr(order + start, '\n', size - start);
+    const size_t length = end ? (size_t)(end - (order + start)) : size - start;
+    const char *line = order + start;
+    start += length + 1;
+    size_t path_length, count;
+    const enum zolt_order_kind kind = zolt_order_line(line, length, &path_length, pieces, &count);
+    if (kind == ZOLT_ORDER_PAINTED_MARK) break;
+    if (kind != ZOLT_ORDER_FILE || count == 0 || !zolt_order_in_folder(line, path_length, folder)) continue;
+    /* path: the runtime folder, then the line's path after the folder's name */
+    const size_t prefix = strlen(runtime), rest = path_length - strlen(folder);
+    if (prefix + rest + 1 > sizeof path) continue;
+    memcpy(path, runtime, prefix);
+    memcpy(path + prefix, line + strlen(folder), rest);
+    path[prefix + rest] = '\0';
+    const int file = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
+    if (file < 0) continue;
+    if (fstat(file, &info) == 0 && S_ISREG(info.st_mode)) {
+      /* just the pieces: the kernel's own read-ahead would read on past each */
+      posix_fadvise(file, 0, 0, POSIX_FADV_RANDOM);
+      for (size_t i = 0; i < count && budget > 0; ++i) {
+        unsigned long long offset = pieces[i].offset;
+        unsigned long long stop = pieces[i].offset + pieces[i].length;
+        if (stop > (unsigned long long)info.st_size) stop = (unsigned long long)info.st_size;
+        while (offset < stop && budget > 0) {
+          size_t want = sizeof scratch;
+          if (want > stop - offset) want = (size_t)(stop - offset);
+          if (want > budget) want = (size_t)budget;
+          const ssize_t got = pread(file, scratch, want, (off_t)offset);
+          if (got < 0 && errno == EINTR) continue;
+          if (got <= 0) break;
+          offset += (unsigned long long)got;
+          budget -= (unsigned long long)got;
+        }
+      }
+    }
+    close(file);
+  }
+}
+
 int main(int argc, char **argv) {
   char self[PATH_BYTES];
   const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
@@ -174,6 +251,8 @@ int main(int argc, char **argv) {
     say("Zolt CD: il percorso del disco è troppo lungo.");
     return 127;
   }
+
+  if (!helper) read_ahead_start(runtime);
 
   /* The choice: the helper takes the program's, the program makes it. */
   const char *loader = NULL;

@@ -1,32 +1,54 @@
-// What the start-up reads ahead from the disc's order file, and what it refuses.
+// What the start-up reads ahead from the disc's order file (its lines, their
+// pieces), and what it refuses.
 
 #include "disc/readahead.h"
 
+#include "disc/start_order.h"
+
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace zolt::disc {
 namespace {
 
 namespace fs = std::filesystem;
-using Paths = std::vector<std::string>;
+using Files = std::vector<ReadAheadFile>;
+constexpr std::uint64_t kBlock = ZOLT_ORDER_BLOCK;
 
-TEST(ReadAheadList, KeepsRuntimeFilesAfterThePaintOnce) {
+TEST(ReadAheadList, KeepsRuntimeFilesAfterThePaintOnceWithTheirPieces) {
+  const std::string manyPieces = [] {
+    std::string line = ".zolt/lib/many\t";
+    for (int i = 0; i <= ZOLT_ORDER_MAX_PIECES; ++i) line += std::to_string(2 * i) + "+1 ";
+    line.pop_back();
+    return line + "\n";
+  }();
   const struct {
-    const char* order;
-    Paths expected;
+    std::string order;
+    Files expected;
   } cases[] = {
-      {".zolt/lib/a.so\n.zolt/lib/b.so\n", {".zolt/lib/a.so", ".zolt/lib/b.so"}},
-      {".zolt/lib/a.so\n# painted\n.zolt/lib/b.so\r\n# note\n\n.zolt/lib/b.so\n", {".zolt/lib/b.so"}},
+      {".zolt/lib/a.so\n.zolt/lib/b.so\n", {{".zolt/lib/a.so", {}}, {".zolt/lib/b.so", {}}}},
+      {".zolt/lib/a.so\n# painted\n.zolt/lib/b.so\r\n# note\n\n.zolt/lib/b.so\t0+1\n", {{".zolt/lib/b.so", {}}}},
       {"Home/scheda.htm\nzolt\n.zolt\n.zolt/\n.zoltx/a\n/.zolt/a\n", {}},
-      {".zolt/../etc/passwd\n.zolt/lib/../../x\n.zolt//a\n.zolt/./a\n.zolt/lib/ok\n", {".zolt/lib/ok"}},
+      {".zolt/../etc/passwd\n.zolt/lib/../../x\n.zolt//a\n.zolt/./a\n.zolt/lib/ok\n", {{".zolt/lib/ok", {}}}},
+      // pieces: first+count in blocks, ascending and apart
+      {".zolt/a\t0+3 17+2\r\n.zolt/b\t999999999+1\n",
+       {{".zolt/a", {{0, 3 * kBlock}, {17 * kBlock, 2 * kBlock}}}, {".zolt/b", {{999999999 * kBlock, kBlock}}}}},
+      // a line with bad pieces is passed over whole
+      {".zolt/a\t0+3 3+1\n.zolt/b\t5+1 2+1\n.zolt/c\t1+0\n.zolt/d\t1+\n.zolt/e\t+1\n.zolt/f\t\n"
+       ".zolt/g\t1+1  4+1\n.zolt/h\t1+1 \n.zolt/i\t1000000000+1\n.zolt/j\t-1+2\n\t0+1\n.zolt/k\t0+1\n",
+       {{".zolt/k", {{0, kBlock}}}}},
+      {manyPieces, {}},
+      {".zolt/long" + std::string(ZOLT_ORDER_MAX_LINE, 'x') + "\n", {}},
   };
-  for (const auto& c : cases) EXPECT_EQ(ReadAheadList(c.order), c.expected) << c.order;
+  for (const auto& c : cases) EXPECT_EQ(ReadAheadList(c.order), c.expected) << c.order.substr(0, 200);
 }
 
 TEST(ReadAhead, ReadsRegularRuntimeFilesWithinTheBudget) {
@@ -40,10 +62,15 @@ TEST(ReadAhead, ReadsRegularRuntimeFilesWithinTheBudget) {
   fs::create_symlink(root / "fuori", root / ".zolt/lib/link");
   fs::create_directories(root / ".zolt/lib/dir");
 
-  const Paths paths{".zolt/lib/link", ".zolt/lib/dir", ".zolt/lib/none", ".zolt/lib/a", ".zolt/lib/b"};
-  EXPECT_EQ(ReadAhead(root.string(), paths), 8000u);
-  EXPECT_EQ(ReadAhead(root.string(), paths, 4000), 4000u);  // a, then b as far as the budget
-  StartReadAhead(root.string());                             // no order file: nothing to do
+  Files files{{".zolt/lib/link", {}}, {".zolt/lib/dir", {}}, {".zolt/lib/none", {}}, {".zolt/lib/a", {}},
+              {".zolt/lib/b", {}}};
+  EXPECT_EQ(ReadAhead(root.string(), files), 8000u);
+  EXPECT_EQ(ReadAhead(root.string(), files, 4000), 4000u);  // a, then b as far as the budget
+  files.back().pieces = {{1000, 500}, {4500, 2000}, {9000, 10}};  // pieces end at the file's end
+  EXPECT_EQ(ReadAhead(root.string(), files), 3000u + 500 + 500);
+  const auto done = StartReadAhead(root.string());           // no order file: nothing to do
+  for (int i = 0; i < 500 && !done->load(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_TRUE(done->load());
   fs::remove_all(root);
 }
 
