@@ -44,17 +44,22 @@ def parse_xwd(data):
     header_size, _, pixmap_format, depth, width, height = header[:6]
     byte_order, bits_per_pixel, bytes_per_line = header[7], header[11], header[12]
     ncolors = header[19]
-    # Four bytes a pixel; some servers call that 24 bits per pixel.
-    if pixmap_format != 2 or bits_per_pixel not in (24, 32) or depth != 24 or bytes_per_line < 4 * width:
+    # Four bytes a pixel as the server keeps them, or three where xwd packed
+    # them itself (it does so when windows of several visuals are on the screen,
+    # as a window drawn through OpenGL makes it).
+    size = bits_per_pixel // 8
+    if pixmap_format != 2 or size not in (3, 4) or depth != 24 or bytes_per_line < size * width:
         raise ValueError("expected a 24-bit ZPixmap screenshot")
     offset = header_size + 12 * ncolors
+    # The blue, green and red bytes' places in a pixel.
+    if byte_order == 0:  # least significant byte first: B, G, R (, pad)
+        blue, green, red = 0, 1, 2
+    else:  # (pad,) R, G, B
+        red, green, blue = size - 3, size - 2, size - 1
     rows = []
     for y in range(height):
-        line = data[offset + y * bytes_per_line: offset + y * bytes_per_line + 4 * width]
-        if byte_order == 0:  # least significant byte first: B, G, R, pad
-            rows.append([(line[i + 2], line[i + 1], line[i]) for i in range(0, 4 * width, 4)])
-        else:
-            rows.append([(line[i + 1], line[i + 2], line[i + 3]) for i in range(0, 4 * width, 4)])
+        line = data[offset + y * bytes_per_line: offset + y * bytes_per_line + size * width]
+        rows.append([(line[i + red], line[i + green], line[i + blue]) for i in range(0, size * width, size)])
     return Shot(width, height, rows)
 
 
