@@ -158,6 +158,16 @@ std::uint64_t CountScans(std::string_view data) {
   return scans;
 }
 
+// A decoder whose errors come back to us (OnError) and whose warnings are counted.
+void Prepare(Decoder& decoder) {
+  std::memset(&decoder, 0, sizeof decoder);
+  decoder.info.err = jpeg_std_error(&decoder.errors);
+  decoder.errors.error_exit = OnError;
+  decoder.errors.output_message = OnMessage;
+  decoder.errors.emit_message = OnEmit;
+  decoder.info.client_data = &decoder;
+}
+
 bool ReadHeader(Decoder& decoder, const unsigned char* bytes, std::size_t size) {
   if (setjmp(decoder.jump) != 0) return false;
   jpeg_create_decompress(&decoder.info);  // clears all but err and client_data
@@ -300,12 +310,7 @@ int ScaleToCover(JDIMENSION width, JDIMENSION height, QSize box) {
 bool DecodeWithLibjpeg(std::string_view data, QImage& image, std::string* error, int scale = 1,
                        JpegCheck* check = nullptr, QSize box = QSize()) {
   Decoder decoder;
-  std::memset(&decoder, 0, sizeof decoder);
-  decoder.info.err = jpeg_std_error(&decoder.errors);
-  decoder.errors.error_exit = OnError;
-  decoder.errors.output_message = OnMessage;
-  decoder.errors.emit_message = OnEmit;
-  decoder.info.client_data = &decoder;
+  Prepare(decoder);
   decoder.progress.progress_monitor = OnProgress;
 
   bool ok = ReadHeader(decoder, reinterpret_cast<const unsigned char*>(data.data()), data.size());
@@ -377,12 +382,7 @@ bool DecodeJpeg(std::string_view data, QImage& image, std::string* error) {
 QSize JpegSize(std::string_view data) {
   if (!IsJpeg(data)) return {};
   Decoder decoder;
-  std::memset(&decoder, 0, sizeof decoder);
-  decoder.info.err = jpeg_std_error(&decoder.errors);
-  decoder.errors.error_exit = OnError;
-  decoder.errors.output_message = OnMessage;
-  decoder.errors.emit_message = OnEmit;
-  decoder.info.client_data = &decoder;
+  Prepare(decoder);
   QSize size;
   if (ReadHeader(decoder, reinterpret_cast<const unsigned char*>(data.data()), data.size()) &&
       decoder.info.image_width <= JPEG_MAX_DIMENSION && decoder.info.image_height <= JPEG_MAX_DIMENSION) {
