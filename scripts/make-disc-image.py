@@ -10,7 +10,12 @@ Laid out for a drive: with --order (the start-up's recorded order of first
 opens, scripts/record-start-order.py), the files the start-up reads lie one
 after the other in that order at the start of the image, the rest after them;
 the order file ships in the runtime folder, where the program finds what to
-read ahead once its window is painted.
+read ahead once its window is painted. The runtime's libraries the start-up
+reads in pieces are rewritten on the image (scripts/elf_layout.py, the
+assembled disc stays as it is) so that the pages it touches before the paint
+come first in the file, then those it touches after, and the shipped order
+file gives their pieces in the new pages: the launcher and the program read
+each such library's start in one piece instead of pages all over it.
 
 zisofs, per file of the runtime folder and the launcher: a drive reads a
 compressed file in whole compressed blocks (32 KiB of content each), which
@@ -44,6 +49,8 @@ import subprocess
 import sys
 import tempfile
 import zlib
+
+import elf_layout
 
 CD_BYTES = 737_280_000  # 80 minutes: 360,000 sectors of 2,048 bytes
 JOLIET_NAME_UNITS = 64  # UTF-16 code units a Joliet name may have
@@ -126,7 +133,8 @@ def compressed_files(disc, runtime_folder, pieces):
     candidates.append(os.path.join(disc, "zolt"))
     for path in sorted(candidates):
         image_path = "/" + os.path.relpath(path, disc)
-        if os.path.isfile(path) and not os.path.islink(path) and zisofs_pays(path, pieces.get(image_path)):
+        read = [piece for line in pieces.get(image_path, []) for piece in line]
+        if os.path.isfile(path) and not os.path.islink(path) and zisofs_pays(path, read):
             found.append(image_path)
     return found
 
@@ -134,24 +142,84 @@ def compressed_files(disc, runtime_folder, pieces):
 def read_order(order, disc):
     """The image paths of the order file's files that are on the disc, in order,
     once each; and by image path, the pieces (offset, length) the start-up
-    read of those it read in pieces."""
+    read of each, a list for each of the path's lines (before the paint,
+    after it)."""
     paths, seen, pieces = [], set(), {}
     with open(order, encoding="utf-8", errors="surrogateescape") as lines:
         for line in lines:
             rel, _, read = line.rstrip("\r\n").partition("\t")
-            if not rel or rel.startswith("#") or rel in seen:
+            if not rel or rel.startswith("#"):
                 continue
             full = os.path.join(disc, rel)
             if ".." in rel.split("/") or not os.path.isfile(full) or os.path.islink(full):
                 continue
-            seen.add(rel)
-            paths.append("/" + rel)
+            if rel not in seen:
+                seen.add(rel)
+                paths.append("/" + rel)
             try:
-                pieces["/" + rel] = [(int(first) * PAGE, int(count) * PAGE)
-                                     for first, count in (piece.split("+") for piece in read.split())]
+                pieces.setdefault("/" + rel, []).append(
+                    [(int(first) * PAGE, int(count) * PAGE) for first, count in (piece.split("+") for piece in read.split())])
             except ValueError:
                 pass  # the program passes such a line over; so does the choice of zisofs
     return paths, pieces
+
+
+def relaid_libraries(disc, staging, runtime_folder, pieces):
+    """Rewrites, in the staging copy of the disc, the runtime libraries the
+    start-up read in pieces so that those pieces come first, in the order of
+    the order file's lines (elf_layout); by image path, the map from old to
+    new pages of each rewritten one."""
+    maps = {}
+    lib = f"/{runtime_folder}/lib/"
+    for image_path, lines in sorted(pieces.items()):
+        if not image_path.startswith(lib) or "/" in image_path[len(lib):] or not any(lines):
+            continue
+        with open(os.path.join(disc, image_path.lstrip("/")), "rb") as source:
+            data = source.read()
+        groups = [[page for offset, length in line for page in range(offset // PAGE, (offset + length) // PAGE)]
+                  for line in lines]
+        laid = elf_layout.relayout(data, groups)
+        if laid is None:
+            continue
+        target = os.path.join(staging, image_path.lstrip("/"))
+        mode = os.stat(target).st_mode & 0o7777
+        os.unlink(target)  # a link to the assembled disc's file, which stays as it is
+        with open(target, "wb") as out:
+            out.write(laid[0])
+        os.chmod(target, mode)
+        maps[image_path] = laid[1]
+    return maps
+
+
+def page_runs(pages):
+    """Sorted page numbers as "first+count" pieces."""
+    runs = []
+    for page in sorted(pages):
+        if runs and runs[-1][0] + runs[-1][1] == page:
+            runs[-1][1] += 1
+        else:
+            runs.append([page, 1])
+    return " ".join(f"{first}+{count}" for first, count in runs)
+
+
+def translated_order(lines, maps):
+    """The order file's text with the pieces of each rewritten library given
+    in its new pages; the first line of such a file also takes the pages of
+    its program headers, which the loader reads first."""
+    out, first_seen = [], set()
+    for line in lines:
+        rel, tab, read = line.rstrip("\r\n").partition("\t")
+        page_map = maps.get("/" + rel)
+        if page_map is None or not tab or rel.startswith("#"):
+            out.append(line.rstrip("\r\n"))
+            continue
+        pages = {page_map[page] for piece in read.split() for first, count in [map(int, piece.split("+"))]
+                 for page in range(first, first + count) if page in page_map}
+        if rel not in first_seen:
+            first_seen.add(rel)
+            pages |= set(range(elf_layout.header_pages_end(page_map)))
+        out.append(f"{rel}\t{page_runs(pages)}" if pages else rel)
+    return "\n".join(out) + "\n"
 
 
 def run_check(check, disc):
@@ -193,13 +261,51 @@ def main():
              *problems)
 
     out_dir = os.path.dirname(os.path.abspath(args.output))
+    with tempfile.TemporaryDirectory(prefix=".zolt-cd-staging.", dir=out_dir) as staging:
+        write_image(args, disc, out_dir, staging, hidden)
+
+
+def staged_disc(disc, staging):
+    """A copy of the disc root to change files in: links to its files where
+    the file system allows, else copies."""
+    root = os.path.join(staging, "disc")
+
+    def link(source, target):
+        try:
+            os.link(source, target)
+        except OSError:
+            shutil.copy2(source, target)
+
+    shutil.copytree(disc, root, symlinks=True, copy_function=link)
+    return root
+
+
+def write_image(args, disc, out_dir, staging, hidden):
+    root_entries = set(os.listdir(disc))
+    order = args.order
+    pieces, ordered = {}, []
+    if order:
+        if not os.path.isfile(order):
+            fail(1, f"{order}: there is no order file")
+        ordered, pieces = read_order(order, disc)
+        if args.runtime_folder in root_entries:
+            # The libraries with the pieces the start-up reads first, and the
+            # order file that ships, in their new pages.
+            assembled, disc = disc, staged_disc(disc, staging)
+            maps = relaid_libraries(assembled, disc, args.runtime_folder, pieces)
+            order = os.path.join(staging, ORDER_NAME)
+            with open(args.order, encoding="utf-8", errors="surrogateescape") as source:
+                text = translated_order(source, maps)
+            with open(order, "w", encoding="utf-8", errors="surrogateescape") as out:
+                out.write(text)
+            _, pieces = read_order(order, disc)
+
     fd, partial = tempfile.mkstemp(prefix=".zolt-cd.", suffix=".iso", dir=out_dir)
     os.close(fd)
     os.unlink(partial)  # xorriso writes a new file
-    root_entries = set(os.listdir(disc))
     hide = ["/" + name for name in sorted(hidden) if name in root_entries]
     command = [
-        xorriso, "-report_about", "WARNING", "-abort_on", "FAILURE",
+        shutil.which(args.xorriso), "-report_about", "WARNING", "-abort_on", "FAILURE",
         "-charset", "UTF-8", "-local_charset", "UTF-8",
         "-outdev", "stdio:" + partial,
         "-volid", args.volume, "-joliet", "on", "-rockridge", "on",
@@ -213,19 +319,15 @@ def main():
         command += ["-hide", "joliet", *hide, "--"]
     # Paths below are names, not patterns.
     command += ["-iso_rr_pattern", "off"]
-    pieces = {}
-    if args.order:
-        if not os.path.isfile(args.order):
-            fail(1, f"{args.order}: there is no order file")
+    if order:
         # The higher the weight, the nearer the start of the image; files not
         # in the order keep weight 0 and follow. The order file itself comes
         # right after the first (the launcher, which reads it next).
-        ordered, pieces = read_order(args.order, disc)
         for rank, path in enumerate(ordered):
             command += ["-find", path, "-exec", "sort_weight", str(2 * (len(ordered) - rank)), "--"]
         if args.runtime_folder in root_entries:
             shipped = f"/{args.runtime_folder}/{ORDER_NAME}"
-            command += ["-map", os.path.abspath(args.order), shipped,
+            command += ["-map", os.path.abspath(order), shipped,
                         "-find", shipped, "-exec", "sort_weight", str(2 * len(ordered) - 1), "--"]
     if args.runtime_folder in root_entries:
         packed = compressed_files(disc, args.runtime_folder, pieces)

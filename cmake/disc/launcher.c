@@ -26,7 +26,6 @@
 
 #include <errno.h>
 #include <fcntl.h>
-#include <gnu/libc-version.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -39,6 +38,9 @@
 
 #ifndef ZOLT_DISC_CXX
 #error "ZOLT_DISC_CXX: the version of the libstdc++ shipped on the disc"
+#endif
+#ifndef ZOLT_DISC_GLIBC
+#error "ZOLT_DISC_GLIBC: the version of the C library shipped on the disc, as 1000 * major + minor"
 #endif
 
 #define RUNTIME_FOLDER ".zolt"
@@ -140,12 +142,6 @@ static int reader_cxx(void) {
   return -1;
 }
 
-static int disc_glibc(void) {
-  const char *text = gnu_get_libc_version();
-  int major = 0, minor = 0;
-  if (sscanf(text, "%d.%d", &major, &minor) != 2) return 0;
-  return major * 1000 + minor;
-}
 
 static int named(const char *entry, const char *name) {
   const size_t length = strlen(name);
@@ -264,7 +260,7 @@ int main(int argc, char **argv) {
     snprintf(library_path, sizeof library_path, "%s", given_path);
   } else {
     const int reader = reader_glibc();
-    const struct zolt_choice choice = zolt_choose(reader, disc_glibc(), reader_cxx(), ZOLT_DISC_CXX);
+    const struct zolt_choice choice = zolt_choose(reader, ZOLT_DISC_GLIBC, reader_cxx(), ZOLT_DISC_CXX);
     if (choice.refuse) {
       char text[512];
       snprintf(text, sizeof text,
