@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fontconfig/fontconfig.h>
+
 #include <QFont>
 #include <QLibraryInfo>
 #include <QLoggingCategory>
@@ -103,6 +105,30 @@ bool XDisplayAnswers(std::string& why) {
   return answers;
 }
 
+// The shipped faces' cache, made with the disc: fontconfig finds a cache
+// folder only by an absolute path, so the configuration the toolkit takes is
+// made here, before it looks at a font, from the disc's fontconfig file and
+// that folder. Without it every start reads a piece of each face to list
+// them; where anything fails, the toolkit loads the file by itself as before.
+void UseShippedFontCache(const std::string& runtime) {
+  const std::string folder = runtime + "/fontcache";
+  if (!IsFolder(folder)) return;
+  std::string escaped;
+  for (const char c : folder) {
+    if (c == '&') escaped += "&amp;";
+    else if (c == '<') escaped += "&lt;";
+    else if (c == '>') escaped += "&gt;";
+    else escaped += c;
+  }
+  const std::string text = "<fontconfig><cachedir>" + escaped + "</cachedir></fontconfig>";
+  FcConfig* config = FcInitLoadConfig();  // the file FONTCONFIG_FILE names
+  if (config == nullptr) return;
+  if (FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(text.c_str()), FcFalse) &&
+      FcConfigBuildFonts(config) && FcConfigSetCurrent(config))
+    return;  // the current configuration from now on, kept for the program's life
+  FcConfigDestroy(config);
+}
+
 void PointAtRuntimeFolder(const std::string& runtime) {
   // Plugins only from the disc: the library path set before the application
   // object replaces QT_PLUGIN_PATH; the platform plugin's own variable goes.
@@ -123,6 +149,7 @@ void PointAtRuntimeFolder(const std::string& runtime) {
   if (!IsFile("/usr/share/X11/xkb/rules/evdev")) Set("XKB_CONFIG_ROOT", runtime + "/xkb");
   // The reader's font configuration, with the shipped faces added.
   Set("FONTCONFIG_FILE", runtime + "/fonts/fonts.conf");
+  UseShippedFontCache(runtime);
 }
 
 }  // namespace

@@ -258,11 +258,20 @@ file(CHMOD "${DISC_DIR}/autorun.sh" ${executable})
 file(WRITE "${DISC_DIR}/.xdg-volume-info"
      "[Volume Info]\nName=Zolt CD\nIconFile=${RUNTIME_FOLDER}/logo.png\n")
 
+# The manifest: each file the runtime folder takes, with its source's time, so
+# that a changed source (a package upgraded, the fontconfig file edited) is
+# shipped again.
 set(manifest "${STATE_DIR}/runtime-manifest.txt")
+set(stamped "")
+foreach(entry IN LISTS wanted)
+  string(REGEX REPLACE "^[^=]*=" "" source "${entry}")
+  file(TIMESTAMP "${source}" stamp "%s" UTC)
+  list(APPEND stamped "${entry}@${stamp}")
+endforeach()
 set(up_to_date FALSE)
 if(EXISTS "${manifest}")
   file(STRINGS "${manifest}" previous)
-  if(previous STREQUAL wanted)
+  if(previous STREQUAL stamped)
     set(up_to_date TRUE)
     foreach(entry IN LISTS wanted)
       string(REGEX REPLACE "=.*" "" rel "${entry}")
@@ -315,8 +324,36 @@ if(NOT up_to_date)
       file(CHMOD "${runtime}/lib/glibc/${name}" ${executable})
     endif()
   endforeach()
-  string(JOIN "\n" text ${wanted})
+  string(JOIN "\n" text ${stamped})
   file(WRITE "${manifest}" "${text}\n")
+endif()
+
+# The shipped faces' fontconfig cache, made at every assembly so that no
+# start-up reads a piece of every face to list them (from a CD, a seek for
+# each). fontconfig knows the faces' folder by a fixed name (the remap-dir of
+# fonts.conf), wherever the disc is mounted, and checks the folder's time
+# against the cache's: the folder gets a fixed time, which the image keeps.
+# The program finds the cache by the folder's absolute path, which only it
+# knows (fontconfig has no cache folder relative to its file).
+set(font_cache "${runtime}/fontcache")
+file(REMOVE_RECURSE "${font_cache}")
+file(MAKE_DIRECTORY "${font_cache}")
+set(xml_runtime "${runtime}")
+string(REPLACE "&" "&amp;" xml_runtime "${xml_runtime}")
+string(REPLACE "<" "&lt;" xml_runtime "${xml_runtime}")
+file(WRITE "${STATE_DIR}/fontcache.conf" "<?xml version=\"1.0\"?>
+<!DOCTYPE fontconfig SYSTEM \"urn:fontconfig:fonts.dtd\">
+<fontconfig>
+  <dir>${xml_runtime}/fonts</dir>
+  <remap-dir as-path=\"/zolt-cd/fonts\">${xml_runtime}/fonts</remap-dir>
+  <cachedir>${xml_runtime}/fontcache</cachedir>
+</fontconfig>
+")
+run(${TOUCH} -d @946684800 "${runtime}/fonts")
+run(${CMAKE_COMMAND} -E env "FONTCONFIG_FILE=${STATE_DIR}/fontcache.conf" ${FC_CACHE} --force "${runtime}/fonts")
+file(GLOB made "${font_cache}/*.cache-*")
+if(NOT made)
+  fail("fc-cache made no cache of the shipped faces in ${font_cache}")
 endif()
 
 # --- the program and the launcher -----------------------------------------------

@@ -53,7 +53,8 @@ enum zolt_order_kind zolt_order_line(const char *line, size_t length, size_t *pa
 
 int zolt_order_in_folder(const char *path, size_t length, const char *folder) {
   const size_t name = strlen(folder);
-  if (name == 0 || length <= name + 1 || memcmp(path, folder, name) != 0 || path[name] != '/') return 0;
+  if (length == 0) return 0;
+  if (name != 0 && (length <= name + 1 || memcmp(path, folder, name) != 0 || path[name] != '/')) return 0;
   size_t start = 0;
   while (start <= length) {
     const char *slash = memchr(path + start, '/', length - start);

@@ -48,7 +48,8 @@ enum zolt_order_kind zolt_order_line(const char *line, size_t length, size_t *pa
                                      struct zolt_order_piece *pieces, size_t *count);
 
 /* Whether a path relative to the disc root names a file inside `folder` (a
-   name at the root), with no empty, "." or ".." component. */
+   name at the root; "" for anywhere on the disc), with no empty, "." or ".."
+   component. */
 int zolt_order_in_folder(const char *path, size_t length, const char *folder);
 
 #ifdef __cplusplus

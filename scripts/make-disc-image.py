@@ -60,6 +60,7 @@ ZISOFS_KEEPS = 0.75     # compressed only where at most this share of the sector
 SAMPLE_BLOCKS = 24      # blocks compressed to estimate a file's share
 ORDER_NAME = "start-order.txt"
 PAGE = 4096             # the order file's unit for pieces
+JOIN_PAGES = 16         # pieces of a file not rewritten closer than this are read as one
 
 
 def fail(status, *lines):
@@ -191,30 +192,41 @@ def relaid_libraries(disc, staging, runtime_folder, pieces):
     return maps
 
 
-def page_runs(pages):
-    """Sorted page numbers as "first+count" pieces."""
+def page_runs(pages, join=1):
+    """Sorted page numbers as "first+count" pieces, those less than `join`
+    pages apart joined."""
     runs = []
     for page in sorted(pages):
-        if runs and runs[-1][0] + runs[-1][1] == page:
-            runs[-1][1] += 1
+        if runs and page - (runs[-1][0] + runs[-1][1]) < join:
+            runs[-1][1] = page - runs[-1][0] + 1
         else:
             runs.append([page, 1])
     return " ".join(f"{first}+{count}" for first, count in runs)
 
 
 def translated_order(lines, maps):
-    """The order file's text with the pieces of each rewritten library given
-    in its new pages; the first line of such a file also takes the pages of
-    its program headers, which the loader reads first."""
+    """The order file's text as it ships: the pieces of each rewritten library
+    in its new pages, the first line of such a file with the pages of its
+    program headers too, which the loader reads first; the pieces of any
+    other file less than JOIN_PAGES apart joined (the drive reads on over
+    such gaps anyway, and the launcher takes fewer, longer reads)."""
     out, first_seen = [], set()
     for line in lines:
         rel, tab, read = line.rstrip("\r\n").partition("\t")
-        page_map = maps.get("/" + rel)
-        if page_map is None or not tab or rel.startswith("#"):
+        if not tab or rel.startswith("#"):
             out.append(line.rstrip("\r\n"))
             continue
-        pages = {page_map[page] for piece in read.split() for first, count in [map(int, piece.split("+"))]
-                 for page in range(first, first + count) if page in page_map}
+        try:
+            pages = {page for piece in read.split() for first, count in [map(int, piece.split("+"))]
+                     for page in range(first, first + count)}
+        except ValueError:
+            out.append(line.rstrip("\r\n"))
+            continue
+        page_map = maps.get("/" + rel)
+        if page_map is None:
+            out.append(f"{rel}\t{page_runs(pages, JOIN_PAGES)}" if pages else rel)
+            continue
+        pages = {page_map[page] for page in pages if page in page_map}
         if rel not in first_seen:
             first_seen.add(rel)
             pages |= set(range(elf_layout.header_pages_end(page_map)))

@@ -7,15 +7,15 @@ The disc's program is started from its root under a private X server, cold
 of the disc opened or executed by the program or its helper processes is
 listed once, at its first touch, until the Home page is drawn (or nothing new
 has been opened for a while after the window was painted). A line "# painted"
-falls where the main window was first painted. Paths are relative to the disc
-root.
+falls where the main window was first painted; the catalogue's files a first
+tab clicked at once opens come before it too, for the launcher to read them
+with the rest. Paths are relative to the disc root.
 
 With each file go the pieces of it the start-up read (disc/start_order.h has
 the format): the pages of the file in the page cache (mincore) when the
 window was painted and a first tab clicked at once has filled the tree, for
 a file opened before the paint, and when the Home page was drawn (clicked
-after the tab), for one opened after, pieces less than MERGE_GAP pages apart
-joined.
+after the tab), for one opened after.
 Recorded as root, the disc is started from a file system of its own that
 reads no more than asked for (no readahead), so the pages in the cache are
 those the start-up touched.
@@ -49,14 +49,19 @@ from startup_drive import FIRST_TAB, HOME_BUTTON, click, tree_filled  # noqa: E4
 HEADER = """\
 # The disc's files in the order a start-up first opened them, recorded by
 # scripts/record-start-order.py from the program itself. The image lays its
-# files out in this order. The launcher reads the pieces of the runtime files
-# listed before "# painted" before it starts the program, the program those
+# files out in this order. The launcher reads the pieces of the files listed
+# before "# painted" (what the window's paint and a first tab click read)
+# before it starts the program, the program those of the runtime files
 # listed after it once its window is painted. A path's pieces (after a tab):
 # first+count in pages of 4 KiB; without pieces, the whole file.
 """
 PAINTED = "# painted"
 BLOCK = 4096         # the order file's unit for pieces: a page
-MERGE_GAP = 16       # pages: pieces closer than this are read as one
+# Pages: pieces closer than this are joined. Before the paint, the pages
+# touched as they are; after it, the web engine's pages vary from one start
+# to the next, and a page missed costs a drive a seek: those around go too.
+MERGE_GAP_PAINT = 1
+MERGE_GAP_HOME = int(os.environ.get("ZOLT_ORDER_GAP_HOME", "4"))
 RUNTIME = ".zolt"
 HOME_MODULE = RUNTIME + "/zolt-home.so"  # loaded once the window is painted: the paint's exact time
 QUIET_S = 6          # nothing new opened this long after the paint: the start-up is over
@@ -129,11 +134,11 @@ def snapshot(root):
     return {os.path.relpath(path, root): blocks for path in disc_files(root) if (blocks := cached_blocks(path))}
 
 
-def pieces(blocks):
-    """Sorted blocks as (first, count) pieces, those less than MERGE_GAP apart joined."""
+def pieces(blocks, gap=MERGE_GAP_PAINT):
+    """Sorted blocks as (first, count) pieces, those less than `gap` apart joined."""
     found = []
     for block in sorted(blocks):
-        if found and block - (found[-1][0] + found[-1][1]) < MERGE_GAP:
+        if found and block - (found[-1][0] + found[-1][1]) < gap:
             found[-1][1] = block - found[-1][0] + 1
         else:
             found.append([block, 1])
@@ -164,7 +169,7 @@ def record(disc, home):
          "-e", "trace=open,openat,openat2,execve", os.path.join(root, "zolt")],
         env=env, cwd=root, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     window = Window(f":{display.number}")
-    painted = home_drawn = tabbed = None
+    painted = home_drawn = tabbed = tabbed_at = None
     at_home = at_tab = None
     screen = Screen(f":{display.number}")
     # Until the window is seen painted, the cache as it was a moment ago: the
@@ -189,7 +194,7 @@ def record(disc, home):
                 x, y = screen.origin(win)  # a reader's first click: a tab
                 click(f":{display.number}", x + FIRST_TAB[0], y + FIRST_TAB[1])
             elif grab and painted and tabbed is None and (tree_filled(window, grab) or now - began > TIMEOUT_S / 2):
-                tabbed, at_tab = now, snapshot(root)
+                tabbed, tabbed_at, at_tab = now, time.time(), snapshot(root)
                 x, y = screen.origin(win)
                 click(f":{display.number}", x + HOME_BUTTON[0], y + HOME_BUTTON[1])
             if grab and tabbed and home_drawn is None and window.count(grab, WEB_VIEW, HOME_HEADER) > 75:
@@ -224,12 +229,18 @@ def record(disc, home):
         painted = min([painted] + [seconds - 1e-6 for seconds, rel in touches if rel == HOME_MODULE])
         # What a tab clicked at once reads too goes with what the paint read.
         at_paint = at_tab or next((snap for taken, snap in reversed(recent) if taken <= painted), recent[0][1])
-        before = [(False, rel, pieces(at_paint.get(rel, ()))) for seconds, rel in touches if seconds <= painted]
+        # So do the catalogue's files that tab shows (the runtime's files
+        # first opened then, the Home page's module among them, come after).
+        shown = tabbed_at if at_tab is not None else painted
+        before = [(False, rel, pieces(at_paint.get(rel, ()))) for seconds, rel in touches
+                  if seconds <= painted or (seconds <= shown and not rel.startswith(RUNTIME + "/"))]
+        first = {rel for _, rel, _ in before}
         # The pages of those files that the Home page (its helper processes)
         # touched later are read ahead first after the paint, on from there.
-        again = [(True, rel, pieces(more)) for _, rel, _ in before
+        again = [(True, rel, pieces(more, MERGE_GAP_HOME)) for _, rel, _ in before
                  if rel.startswith(RUNTIME + "/") and (more := at_home.get(rel, set()) - at_paint.get(rel, set()))]
-        after = [(True, rel, pieces(at_home.get(rel, ()))) for seconds, rel in touches if seconds > painted]
+        after = [(True, rel, pieces(at_home.get(rel, ()), MERGE_GAP_HOME)) for seconds, rel in touches
+                 if seconds > painted and rel not in first]
         return before + again + after
     finally:
         if medium:

@@ -18,8 +18,8 @@
    choice from those variables.
 
    Before the program starts, the launcher reads into the page cache the
-   pieces of the runtime files that the start-up reads before its window is
-   painted, as the disc's order file lists them (disc/start_order.h): in the
+   pieces of the files that the start-up reads before its window is painted
+   and a first tab click shows, as the disc's order file lists them (disc/start_order.h): in the
    file's order, which is their order on the image, so a drive reads on in one
    pass instead of seeking to each page the program's loader and libraries
    touch one by one. */
@@ -157,9 +157,11 @@ static char *entry(const char *name, const char *value) {
 }
 
 /* Reads the pieces listed before the painted mark of the runtime folder's
-   order file into the page cache, forward, as far as PAINT_MAX_BYTES; the
-   copy in `scratch` is dropped. Anything missing or odd is passed over. */
-static void read_ahead_start(const char *runtime) {
+   order file into the page cache, forward, as far as PAINT_MAX_BYTES: the
+   runtime's files and the catalogue's files a first tab shows, all on the
+   disc under `root`. The copy in `scratch` is dropped. Anything missing or
+   odd is passed over. */
+static void read_ahead_start(const char *root, const char *runtime) {
   static char order[ORDER_MAX_BYTES];
   static char scratch[128u << 10];  /* a drive's read at a time */
   static struct zolt_order_piece pieces[ZOLT_ORDER_MAX_PIECES];
@@ -178,7 +180,6 @@ static void read_ahead_start(const char *runtime) {
     }
   }
   close(fd);
-  const char *folder = strrchr(runtime, '/') ? strrchr(runtime, '/') + 1 : runtime;
   unsigned long long budget = PAINT_MAX_BYTES;
   size_t start = 0;
   while (start < size && budget > 0) {
@@ -189,13 +190,13 @@ static void read_ahead_start(const char *runtime) {
     size_t path_length, count;
     const enum zolt_order_kind kind = zolt_order_line(line, length, &path_length, pieces, &count);
     if (kind == ZOLT_ORDER_PAINTED_MARK) break;
-    if (kind != ZOLT_ORDER_FILE || count == 0 || !zolt_order_in_folder(line, path_length, folder)) continue;
-    /* path: the runtime folder, then the line's path after the folder's name */
-    const size_t prefix = strlen(runtime), rest = path_length - strlen(folder);
-    if (prefix + rest + 1 > sizeof path) continue;
-    memcpy(path, runtime, prefix);
-    memcpy(path + prefix, line + strlen(folder), rest);
-    path[prefix + rest] = '\0';
+    if (kind != ZOLT_ORDER_FILE || count == 0 || !zolt_order_in_folder(line, path_length, "")) continue;
+    const size_t prefix = strlen(root);
+    if (prefix + 1 + path_length + 1 > sizeof path) continue;
+    memcpy(path, root, prefix);
+    path[prefix] = '/';
+    memcpy(path + prefix + 1, line, path_length);
+    path[prefix + 1 + path_length] = '\0';
     const int file = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
     if (file < 0) continue;
     if (fstat(file, &info) == 0 && S_ISREG(info.st_mode)) {
@@ -248,7 +249,7 @@ int main(int argc, char **argv) {
     return 127;
   }
 
-  if (!helper) read_ahead_start(runtime);
+  if (!helper) read_ahead_start(self, runtime);
 
   /* The choice: the helper takes the program's, the program makes it. */
   const char *loader = NULL;

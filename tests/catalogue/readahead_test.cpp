@@ -51,6 +51,18 @@ TEST(ReadAheadList, KeepsRuntimeFilesAfterThePaintOnceWithTheirPieces) {
   for (const auto& c : cases) EXPECT_EQ(ReadAheadList(c.order), c.expected) << c.order.substr(0, 200);
 }
 
+// The launcher reads before the paint what lies anywhere on the disc, but
+// only by a plain relative path.
+TEST(OrderPath, AnywhereOnTheDiscOnlyByAPlainRelativePath) {
+  const struct {
+    std::string path;
+    int onDisc;
+  } cases[] = {{"Demo_/Autostrade 2000_/testo.txt", 1}, {".zolt/lib/a.so", 1}, {"zolt", 1},
+               {"", 0},  {"/etc/passwd", 0}, {"../x", 0}, {"Demo_/../../x", 0}, {"a//b", 0}, {"a/./b", 0},
+               {"a/", 0}, {std::string("a\0b", 3), 0}};
+  for (const auto& c : cases) EXPECT_EQ(zolt_order_in_folder(c.path.data(), c.path.size(), ""), c.onDisc) << c.path;
+}
+
 TEST(ReadAhead, ReadsRegularRuntimeFilesWithinTheBudget) {
   std::string pattern = (fs::temp_directory_path() / "zolt-readahead-XXXXXX").string();
   ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
