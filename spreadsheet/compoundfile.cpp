@@ -2,12 +2,7 @@
 
 #include "spreadsheet/spreadsheet.h"
 
-#include <gsf/gsf-infile-msole.h>
-#include <gsf/gsf-infile.h>
-#include <gsf/gsf-input-memory.h>
-#include <gsf/gsf-input-stdio.h>
-#include <gsf/gsf-input.h>
-#include <gsf/gsf-utils.h>
+#include "spreadsheet/gsflibrary.h"
 
 #include <algorithm>
 #include <array>
@@ -20,31 +15,31 @@ namespace zolt::biff {
 namespace {
 
 struct TGObjectUnref {
+  const TGsfCalls* gsf = nullptr;
   void operator()(void* p) const noexcept {
-    if (p != nullptr) g_object_unref(p);
+    if (p != nullptr) gsf->objectUnref(p);
   }
 };
 template <typename T>
 using TGObject = std::unique_ptr<T, TGObjectUnref>;
 
-struct TGErrorFree {
-  void operator()(GError* e) const noexcept {
-    if (e != nullptr) g_error_free(e);
-  }
-};
+template <typename T>
+TGObject<T> Own(const TGsfCalls& gsf, T* object) {
+  return TGObject<T>(object, TGObjectUnref{&gsf});
+}
 
 // libgsf reports damage through g_warning (some under no log domain) as
 // well as through its results; the reader reports it through its exception,
 // so the warnings are silenced while libgsf reads.
 class TQuietGsf {
  public:
-  TQuietGsf() {
+  explicit TQuietGsf(const TGsfCalls& gsf) : gsf_(gsf) {
     for (std::size_t i = 0; i < kDomains.size(); ++i)
-      ids_[i] = g_log_set_handler(kDomains[i], kLevels, [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {},
-                                  nullptr);
+      ids_[i] = gsf_.logSetHandler(kDomains[i], kLevels, [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {},
+                                   nullptr);
   }
   ~TQuietGsf() {
-    for (std::size_t i = 0; i < kDomains.size(); ++i) g_log_remove_handler(kDomains[i], ids_[i]);
+    for (std::size_t i = 0; i < kDomains.size(); ++i) gsf_.logRemoveHandler(kDomains[i], ids_[i]);
   }
   TQuietGsf(const TQuietGsf&) = delete;
   TQuietGsf& operator=(const TQuietGsf&) = delete;
@@ -53,6 +48,7 @@ class TQuietGsf {
   static constexpr std::array<const char*, 3> kDomains{nullptr, "libgsf", "libgsf:msole"};
   static constexpr auto kLevels = static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE |
                                                                G_LOG_LEVEL_CRITICAL | G_LOG_FLAG_RECURSION);
+  const TGsfCalls& gsf_;
   std::array<guint, 3> ids_{};
 };
 
@@ -60,32 +56,34 @@ class TQuietGsf {
 // while the records are read.
 class TGsfSource final : public TByteSource {
  public:
-  TGsfSource(TGObject<GsfInput> file, TGObject<GsfInfile> root, TGObject<GsfInput> stream, std::string name)
-      : file_(std::move(file)), root_(std::move(root)), stream_(std::move(stream)), name_(std::move(name)) {}
+  TGsfSource(const TGsfCalls& gsf, TGObject<GsfInput> file, TGObject<GsfInfile> root, TGObject<GsfInput> stream,
+             std::string name)
+      : gsf_(gsf), file_(std::move(file)), root_(std::move(root)), stream_(std::move(stream)), name_(std::move(name)) {}
 
   std::size_t Read(std::uint8_t* out, std::size_t n) override {
-    const TQuietGsf quiet;
-    const gsf_off_t left = gsf_input_remaining(stream_.get());
+    const TQuietGsf quiet(gsf_);
+    const gsf_off_t left = gsf_.inputRemaining(stream_.get());
     if (left <= 0) return 0;
     n = std::min(n, static_cast<std::size_t>(left));
-    if (gsf_input_read(stream_.get(), n, out) != nullptr) return n;
+    if (gsf_.inputRead(stream_.get(), n, out) != nullptr) return n;
     // A damaged sector somewhere in the piece: hand over the bytes before it,
     // so the records that lie wholly before it are still read, and fail
     // only when a record needs the first byte that cannot be read.
     std::size_t got = 0;
-    while (got < n && gsf_input_read(stream_.get(), 1, out + got) != nullptr) ++got;
+    while (got < n && gsf_.inputRead(stream_.get(), 1, out + got) != nullptr) ++got;
     if (got > 0) return got;
     throw ESpreadSheetError("Damaged compound file: stream " + name_ + " cannot be read at offset " +
-                            std::to_string(gsf_input_tell(stream_.get())));
+                            std::to_string(gsf_.inputTell(stream_.get())));
   }
 
   void SeekTo(std::size_t offset) override {
-    const TQuietGsf quiet;
-    if (gsf_input_seek(stream_.get(), static_cast<gsf_off_t>(offset), G_SEEK_SET))
+    const TQuietGsf quiet(gsf_);
+    if (gsf_.inputSeek(stream_.get(), static_cast<gsf_off_t>(offset), G_SEEK_SET))
       throw ESpreadSheetError("Damaged compound file: stream " + name_ + " has no offset " + std::to_string(offset));
   }
 
  private:
+  const TGsfCalls& gsf_;
   TGObject<GsfInput> file_;
   TGObject<GsfInfile> root_;
   TGObject<GsfInput> stream_;
@@ -93,21 +91,21 @@ class TGsfSource final : public TByteSource {
 };
 
 // The root element of that name (without regard to case), or -1.
-int FindElement(GsfInfile* root, const char* wanted) {
-  const int count = gsf_infile_num_children(root);
+int FindElement(const TGsfCalls& gsf, GsfInfile* root, const char* wanted) {
+  const int count = gsf.infileNumChildren(root);
   for (int i = 0; i < count; ++i) {
-    const char* name = gsf_infile_name_by_index(root, i);
+    const char* name = gsf.infileNameByIndex(root, i);
     if (name != nullptr && strcasecmp(name, wanted) == 0) return i;
   }
   return -1;
 }
 
-TWorkbookStream OpenFromInput(TGObject<GsfInput> file) {
-  const TQuietGsf quiet;
-  const gsf_off_t fileSize = gsf_input_size(file.get());
+TWorkbookStream OpenFromInput(const TGsfCalls& gsf, TGObject<GsfInput> file) {
+  const TQuietGsf quiet(gsf);
+  const gsf_off_t fileSize = gsf.inputSize(file.get());
   GError* rawError = nullptr;
-  TGObject<GsfInfile> root(gsf_infile_msole_new(file.get(), &rawError));
-  std::unique_ptr<GError, TGErrorFree> error(rawError);
+  TGObject<GsfInfile> root = Own(gsf, gsf.infileMsoleNew(file.get(), &rawError));
+  std::unique_ptr<GError, decltype(gsf.errorFree)> error(rawError, gsf.errorFree);
   if (!root) {
     throw ESpreadSheetError(std::string("Damaged compound file: ") +
                             (error ? error->message : "the root storage cannot be read"));
@@ -118,17 +116,18 @@ TWorkbookStream OpenFromInput(TGObject<GsfInput> file) {
   TWorkbookStream result;
   const char* storageName = nullptr;
   for (const char* wanted : {"Workbook", "Book"}) {
-    const int index = FindElement(root.get(), wanted);
+    const int index = FindElement(gsf, root.get(), wanted);
     if (index < 0) continue;
-    const char* name = gsf_infile_name_by_index(root.get(), index);
-    TGObject<GsfInput> stream(gsf_infile_child_by_index(root.get(), index));
+    const char* name = gsf.infileNameByIndex(root.get(), index);
+    TGObject<GsfInput> stream = Own(gsf, gsf.infileChildByIndex(root.get(), index));
     if (!stream) throw ESpreadSheetError(std::string("Damaged compound file: cannot open the stream ") + name);
     // A storage lists its own elements; a stream has none to list.
-    if (GSF_IS_INFILE(stream.get()) && gsf_infile_num_children(GSF_INFILE(stream.get())) >= 0) {
+    const bool isInfile = gsf.typeCheckInstanceIsA(reinterpret_cast<GTypeInstance*>(stream.get()), gsf.infileGetType());
+    if (isInfile && gsf.infileNumChildren(reinterpret_cast<GsfInfile*>(stream.get())) >= 0) {
       if (storageName == nullptr) storageName = name;
       continue;
     }
-    const gsf_off_t size = gsf_input_size(stream.get());
+    const gsf_off_t size = gsf.inputSize(stream.get());
     // A stream is made of the file's own sectors, so it cannot be larger
     // than the file; a directory entry that says otherwise is damaged.
     if (size < 0 || size > fileSize)
@@ -136,7 +135,7 @@ TWorkbookStream OpenFromInput(TGObject<GsfInput> file) {
     result.found = true;
     result.book = std::strcmp(wanted, "Book") == 0;
     result.size = static_cast<std::size_t>(size);
-    result.source = std::make_unique<TGsfSource>(std::move(file), std::move(root), std::move(stream), name);
+    result.source = std::make_unique<TGsfSource>(gsf, std::move(file), std::move(root), std::move(stream), name);
     return result;
   }
   if (storageName != nullptr) {
@@ -154,18 +153,26 @@ bool HasCompoundSignature(const std::uint8_t* data, std::size_t size) noexcept {
 }
 
 TWorkbookStream OpenWorkbookStream(std::FILE* file, const std::string& name) {
-  TGObject<GsfInput> input(gsf_input_stdio_new_FILE(name.c_str(), file, FALSE));
+  const TGsfCalls* gsf = nullptr;
+  try {
+    gsf = &TGsfLibrary::Shared().Calls();
+  } catch (const ESpreadSheetError&) {
+    std::fclose(file);
+    throw;
+  }
+  TGObject<GsfInput> input = Own(*gsf, gsf->inputStdioNewFile(name.c_str(), file, FALSE));
   if (!input) {
     std::fclose(file);
     throw ESpreadSheetError("Cannot open the file: " + name);
   }
-  return OpenFromInput(std::move(input));
+  return OpenFromInput(*gsf, std::move(input));
 }
 
 TWorkbookStream OpenWorkbookStream(const std::uint8_t* data, std::size_t size) {
-  TGObject<GsfInput> input(gsf_input_memory_new(data, static_cast<gsf_off_t>(size), FALSE));
+  const TGsfCalls& gsf = TGsfLibrary::Shared().Calls();
+  TGObject<GsfInput> input = Own(gsf, gsf.inputMemoryNew(data, static_cast<gsf_off_t>(size), FALSE));
   if (!input) throw ESpreadSheetError("Damaged compound file: cannot be read");
-  return OpenFromInput(std::move(input));
+  return OpenFromInput(gsf, std::move(input));
 }
 
 }  // namespace zolt::biff

@@ -1,7 +1,10 @@
 #pragma once
-// The compound-file layer under the workbook reader, built on libgsf: tell a
-// compound file from a plain one, find the workbook stream among the root
-// storage's elements, and read it in pieces as the records pass.
+// The compound-file layer under the workbook reader, built on libgsf (opened
+// on the first compound file, gsflibrary.h): tell a compound file from a
+// plain one, find the workbook stream among the root storage's elements, and
+// read it in pieces as the records pass. Where libgsf cannot be loaded,
+// opening a compound file throws ESpreadSheetError saying so; plain BIFF
+// files are read all the same.
 
 #include "spreadsheet/streamwindow.h"
 

@@ -1,7 +1,9 @@
-// The compound-file route: choosing the workbook stream, versions, sheets,
-// substreams, skipping, the end of the load, and the cell records.
+// The compound-file route: the libgsf it is read through, choosing the
+// workbook stream, versions, sheets, substreams, skipping, the end of the
+// load, and the cell records.
 
 #include "loadhelpers.h"
+#include "spreadsheet/gsflibrary.h"
 
 #include <gtest/gtest.h>
 
@@ -68,6 +70,25 @@ TEST(StorageRoute, ADamagedCompoundFileSaysSo) {
   Bytes file = Wb({{"S", {Number(0, 0, 1)}}});
   file.resize(700);  // cut inside the first sector
   EXPECT_EQ(LoadError(file).rfind("Damaged compound file: ", 0), 0u) << LoadError(file);
+}
+
+TEST(StorageRoute, AMissingOrForeignLibgsfIsTheReadersError) {
+  const struct {
+    const char* soname;
+    const char* message;
+  } cases[] = {
+      {"libzolt-absent.so.0", "Cannot read compound files: libzolt-absent.so.0 cannot be loaded ("},
+      {"libm.so.6", "Cannot read compound files: libm.so.6 has no g_object_unref"},
+  };
+  for (const auto& c : cases) {
+    const biff::TGsfLibrary library(c.soname);
+    try {
+      library.Calls();
+      ADD_FAILURE() << c.soname << " was taken for libgsf";
+    } catch (const ESpreadSheetError& e) {
+      EXPECT_EQ(std::string(e.what()).rfind(c.message, 0), 0u) << e.what();
+    }
+  }
 }
 
 TEST(StorageRoute, LongBodiesAreSkippedAtTheVersionsLimit) {
