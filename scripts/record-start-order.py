@@ -61,7 +61,7 @@ BLOCK = 4096         # the order file's unit for pieces: a page
 # touched as they are; after it, the web engine's pages vary from one start
 # to the next, and a page missed costs a drive a seek: those around go too.
 MERGE_GAP_PAINT = 1
-MERGE_GAP_HOME = int(os.environ.get("ZOLT_ORDER_GAP_HOME", "4"))
+MERGE_GAP_HOME = 4
 RUNTIME = ".zolt"
 HOME_MODULE = RUNTIME + "/zolt-home.so"  # loaded once the window is painted: the paint's exact time
 QUIET_S = 6          # nothing new opened this long after the paint: the start-up is over
