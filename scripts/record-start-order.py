@@ -62,6 +62,8 @@ BLOCK = 4096         # the order file's unit for pieces: a page
 # to the next, and a page missed costs a drive a seek: those around go too.
 MERGE_GAP_PAINT = 1
 MERGE_GAP_HOME = 4
+TAB_SETTLE_S = 1     # seconds after the tree is seen filled until the tab's pages are taken
+HOME_SETTLE_S = 3    # seconds after the Home page is seen drawn until its pages are taken
 RUNTIME = ".zolt"
 HOME_MODULE = RUNTIME + "/zolt-home.so"  # loaded once the window is painted: the paint's exact time
 QUIET_S = 6          # nothing new opened this long after the paint: the start-up is over
@@ -169,7 +171,7 @@ def record(disc, home):
          "-e", "trace=open,openat,openat2,execve", os.path.join(root, "zolt")],
         env=env, cwd=root, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     window = Window(f":{display.number}")
-    painted = home_drawn = tabbed = tabbed_at = None
+    painted = home_drawn = tabbed = tabbed_at = filled = None
     at_home = at_tab = None
     screen = Screen(f":{display.number}")
     # Until the window is seen painted, the cache as it was a moment ago: the
@@ -193,14 +195,22 @@ def record(disc, home):
                 recent.append((painted, snapshot(root)))
                 x, y = screen.origin(win)  # a reader's first click: a tab
                 click(f":{display.number}", x + FIRST_TAB[0], y + FIRST_TAB[1])
-            elif grab and painted and tabbed is None and (tree_filled(window, grab) or now - began > TIMEOUT_S / 2):
+            elif grab and painted and filled is None and (tree_filled(window, grab) or now - began > TIMEOUT_S / 2):
+                filled = now
+            elif filled is not None and tabbed is None and now - filled > TAB_SETTLE_S:
+                # The item the tab shows is laid out and drawn a moment after
+                # the tree fills (its title's face among what that reads).
                 tabbed, tabbed_at, at_tab = now, time.time(), snapshot(root)
                 x, y = screen.origin(win)
                 click(f":{display.number}", x + HOME_BUTTON[0], y + HOME_BUTTON[1])
             if grab and tabbed and home_drawn is None and window.count(grab, WEB_VIEW, HOME_HEADER) > 75:
                 home_drawn = now
                 at_home = snapshot(root)
-            if painted and home_drawn and now - home_drawn > 2:
+            if painted and home_drawn and now - home_drawn > HOME_SETTLE_S:
+                # What the page touches while it finishes (its pictures, the
+                # engine's first idle work) counts too: a page missed costs a
+                # drive a seek each time.
+                at_home = snapshot(root)
                 break
             if painted and now - last_growth > QUIET_S:
                 break
@@ -229,11 +239,14 @@ def record(disc, home):
         painted = min([painted] + [seconds - 1e-6 for seconds, rel in touches if rel == HOME_MODULE])
         # What a tab clicked at once reads too goes with what the paint read.
         at_paint = at_tab or next((snap for taken, snap in reversed(recent) if taken <= painted), recent[0][1])
-        # So do the catalogue's files that tab shows (the runtime's files
-        # first opened then, the Home page's module among them, come after).
+        # So do the catalogue's files that tab shows, and the faces it draws
+        # them with; the runtime's other files first opened then (the Home
+        # page's module and the web engine, which load on the paint here
+        # where nothing is read ahead) come after.
         shown = tabbed_at if at_tab is not None else painted
+        for_tab = lambda rel: not rel.startswith(RUNTIME + "/") or rel.startswith(RUNTIME + "/fonts/")
         before = [(False, rel, pieces(at_paint.get(rel, ()))) for seconds, rel in touches
-                  if seconds <= painted or (seconds <= shown and not rel.startswith(RUNTIME + "/"))]
+                  if seconds <= painted or (seconds <= shown and for_tab(rel))]
         first = {rel for _, rel, _ in before}
         # The pages of those files that the Home page (its helper processes)
         # touched later are read ahead first after the paint, on from there.
