@@ -6,7 +6,8 @@ The disc's program is started from its root under a private X server, cold
 (every file of the disc evicted from the page cache), under strace; each file
 of the disc opened or executed by the program or its helper processes is
 listed once, at its first touch, until the Home page is drawn (or nothing new
-has been opened for a while after the window was painted). A line "# painted"
+has been opened for a while after the window was painted), twice by default,
+the pages of the starts joined. A line "# painted"
 falls where the main window was first painted; the catalogue's files a first
 tab clicked at once opens come before it too, for the launcher to read them
 with the rest. Paths are relative to the disc root.
@@ -261,6 +262,23 @@ def record(disc, home):
         shutil.rmtree(work, ignore_errors=True)
 
 
+def merged(recordings):
+    """Several recordings as one: the first's order, with the lines only a
+    later one has after the first's of the same part (before the paint, after
+    it); each line's pages those of all, joined as the part's are."""
+    pages, keys = {}, []
+    for recording in recordings:
+        for later, rel, read in recording:
+            key = (later, rel)
+            if key not in pages:
+                pages[key] = set()
+                keys.append(key)
+            pages[key].update(block for first, count in read for block in range(first, first + count))
+    ordered = [key for key in keys if not key[0]] + [key for key in keys if key[0]]
+    return [(later, rel, pieces(pages[(later, rel)], MERGE_GAP_HOME if later else MERGE_GAP_PAINT))
+            for later, rel in ordered]
+
+
 def write(output, painted, order):
     """The order file; `order`: (after the paint, path, pieces) in order."""
     lines = [HEADER]
@@ -285,7 +303,10 @@ def main():
     parser.add_argument("--keep-going", action="store_true",
                         help="where the start-up cannot be recorded, keep the last recording (or write an "
                              "empty order) and exit 0")
+    parser.add_argument("--runs", type=int, default=2, help="start-ups recorded, their pages joined (default 2)")
     args = parser.parse_args()
+    if args.runs < 1:
+        parser.error("--runs must be 1 or more")
     if not os.path.isfile(os.path.join(args.disc, "zolt")):
         print(f"start-order: {args.disc} has no program at its root", file=sys.stderr)
         return 2
@@ -305,9 +326,15 @@ def main():
     missing = [tool for tool in ("strace", "Xvfb", "xdotool", "xwd") if not shutil.which(tool)]
     if missing:
         return give_up(77, f"{', '.join(missing)} missing (scripts/install-deps.sh)")
-    result = record(args.disc, None)
-    if result is None:
-        return give_up(1, "the program's window was not painted under the recording")
+    # The web engine touches somewhat other pages from one start to the next:
+    # each start recorded adds the pages the others missed.
+    recordings = []
+    for _ in range(args.runs):
+        result = record(args.disc, None)
+        if result is None:
+            return give_up(1, "the program's window was not painted under the recording")
+        recordings.append(result)
+    result = merged(recordings)
     write(args.output, True, result)
     before = sum(1 for later, _, _ in result if not later)
     print(f"start-order: {len({rel for _, rel, _ in result})} files of the disc opened, {before} before the paint")
