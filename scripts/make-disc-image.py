@@ -129,6 +129,16 @@ def zisofs_pays(path, pieces=None):
     return len(touched) * ZISOFS_BLOCK * packed / plain < sum(length for _, length in pieces)
 
 
+def replace_staged(path, chunks):
+    """Writes a staged file anew with these bytes, its mode kept; the old one
+    is a link to the assembled disc's file, which stays as it is."""
+    mode = os.stat(path).st_mode & 0o7777
+    os.unlink(path)
+    with open(path, "wb") as out:
+        out.writelines(chunks)
+    os.chmod(path, mode)
+
+
 def zisofs_in_place(path, block):
     """Replaces a file by its zisofs form (version 1: header, block pointers,
     a zlib stream per block), as the kernel reads it."""
@@ -140,13 +150,8 @@ def zisofs_in_place(path, block):
     for index in range(count):
         chunks.append(zlib.compress(data[index * block:(index + 1) * block], 9))
         pointers.append(pointers[-1] + len(chunks[-1]))
-    mode = os.stat(path).st_mode & 0o7777
-    os.unlink(path)  # a link to the assembled disc's file, which stays as it is
-    with open(path, "wb") as out:
-        out.write(ZISOFS_MAGIC + struct.pack("<IBBxx", len(data), 4, shift))
-        out.write(struct.pack(f"<{count + 1}I", *pointers))
-        out.writelines(chunks)
-    os.chmod(path, mode)
+    replace_staged(path, [ZISOFS_MAGIC + struct.pack("<IBBxx", len(data), 4, shift),
+                          struct.pack(f"<{count + 1}I", *pointers), *chunks])
 
 
 def keep_folder_times(assembled, staged):
@@ -173,6 +178,13 @@ def compressed_files(disc, runtime_folder, pieces):
         if os.path.isfile(path) and not os.path.islink(path) and zisofs_pays(path, read):
             found.append(image_path)
     return found
+
+
+def line_pages(read):
+    """The page numbers a line's "first+count" pieces cover; ValueError for a
+    malformed one."""
+    return {page for piece in read.split() for first, count in [map(int, piece.split("+"))]
+            for page in range(first, first + count)}
 
 
 def read_order(order, disc):
@@ -217,12 +229,7 @@ def relaid_libraries(disc, staging, runtime_folder, pieces):
         laid = elf_layout.relayout(data, groups)
         if laid is None:
             continue
-        target = os.path.join(staging, image_path.lstrip("/"))
-        mode = os.stat(target).st_mode & 0o7777
-        os.unlink(target)  # a link to the assembled disc's file, which stays as it is
-        with open(target, "wb") as out:
-            out.write(laid[0])
-        os.chmod(target, mode)
+        replace_staged(os.path.join(staging, image_path.lstrip("/")), [laid[0]])
         maps[image_path] = laid[1]
     return maps
 
@@ -252,8 +259,7 @@ def translated_order(lines, maps):
             out.append(line.rstrip("\r\n"))
             continue
         try:
-            pages = {page for piece in read.split() for first, count in [map(int, piece.split("+"))]
-                     for page in range(first, first + count)}
+            pages = line_pages(read)
         except ValueError:
             out.append(line.rstrip("\r\n"))
             continue
